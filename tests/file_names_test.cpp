@@ -1,0 +1,34 @@
+#include "tagcodec/file_names.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using quorvane::nameFromBytes;
+using quorvane::nameToBytes;
+
+TEST(FileNames, Utf8NamesAreTheirOwnText) {
+  for (const std::string name : {"a.mp3", "曲 01 - ＡＢＣ.MP3", "$(touch x);'\".mp3", ""}) {
+    EXPECT_EQ(nameFromBytes(name), name);
+    EXPECT_EQ(nameToBytes(name), name);
+  }
+}
+
+TEST(FileNames, AnyBytesComeBack) {
+  std::mt19937 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    std::string bytes(1 + random() % 40, '\0');
+    for (auto& b : bytes) b = static_cast<char>(1 + random() % 255);
+    const std::string text = nameFromBytes(bytes);
+    ASSERT_EQ(nameToBytes(text), bytes);
+  }
+}
+
+TEST(FileNames, EscapeRangeWrittenInUtf8StaysFourBytes) {
+  const std::string bytes = "a\xF4\x8F\xBA\x81.mp3";  // U+10FE81 itself
+  EXPECT_EQ(nameToBytes(nameFromBytes(bytes)), bytes);
+}
+
+}  // namespace

@@ -1,0 +1,325 @@
+#include "tagcodec/tag_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/headless/headless_message_boxes.h"
+#include "tagcodec/file_names.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using namespace quorvane::testing;
+using Module1::ReadTag;
+using Module1::TagRecord;
+using Module1::WriteTag;
+using quorvane::HeadlessMessageBoxes;
+using quorvane::MessageAnswer;
+using quorvane::MessageButtons;
+using quorvane::MessageIcon;
+
+const TagRecord kPrevious{"prev title", "prev artist", "prev album", "1990", "prev comment", 7};
+
+TagRecord sample() { return {"Title", "Artist", "Album", "2001", "Comment", 17}; }
+
+// ---- reading ----
+
+TEST(ReadTag, FileOfExactly128BytesStartingWithTagIsAllTag) {
+  TempDir dir;
+  writeFile(dir.file("a.mp3"), rawTag(bytesOf("Song"), bytesOf("Band"), {}, bytesOf("1999"),
+                                      {}, 255));
+  TagRecord record;
+  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record));
+  EXPECT_EQ(record, (TagRecord{"Song", "Band", "", "1999", "", 255}));
+}
+
+TEST(ReadTag, ReadsJapaneseFieldsAndStopsAtZeroByte) {
+  TempDir dir;
+  Bytes comment = bytesOf("note");
+  comment.resize(30, 0);
+  comment[28] = 0, comment[29] = 5;  // a v1.1 track number after the zero is ignored
+  writeFile(dir.file("a.mp3"),
+            concat(audio(1000), rawTag({0x82, 0xA0, 0x82, 0xA2}, {}, {}, {}, comment, 17)));
+  TagRecord record;
+  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record));
+  EXPECT_EQ(record.Title, "あい");
+  EXPECT_EQ(record.Comment, "note");
+  EXPECT_EQ(record.Genre, 17);
+}
+
+struct UntaggedCase {
+  const char* what;
+  Bytes contents;
+};
+
+class ReadTagWithoutTag : public ::testing::TestWithParam<UntaggedCase> {};
+
+TEST_P(ReadTagWithoutTag, ReturnsFalseAndLeavesRecordUntouched) {
+  TempDir dir;
+  writeFile(dir.file("a.mp3"), GetParam().contents);
+  TagRecord record = kPrevious;
+  EXPECT_FALSE(ReadTag(dir.file("a.mp3"), record)) << GetParam().what;
+  EXPECT_EQ(record, kPrevious);
+}
+
+Bytes lowerCaseMarker() {
+  Bytes tag = rawTag(bytesOf("x"));
+  tag[0] = 't', tag[1] = 'a', tag[2] = 'g';
+  return tag;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadTagWithoutTag,
+    ::testing::Values(UntaggedCase{"empty file", {}},
+                      UntaggedCase{"127 bytes starting with TAG", slice(rawTag({}), 0, 127)},
+                      UntaggedCase{"no marker", audio(5000)},
+                      UntaggedCase{"lower-case marker", concat(audio(100), lowerCaseMarker())},
+                      UntaggedCase{"marker one byte too early",
+                                   concat(concat(audio(100), rawTag(bytesOf("x"))), {0x00})}),
+    quorvane::testing::caseName<ReadTagWithoutTag::ParamType>);
+
+TEST(ReadTag, MissingFileFolderAndFifoGiveFalse) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("folder.mp3"));
+  ASSERT_EQ(::mkfifo(dir.file("pipe.mp3").c_str(), 0644), 0);
+  for (const char* name : {"missing.mp3", "folder.mp3", "pipe.mp3"}) {
+    TagRecord record = kPrevious;
+    EXPECT_FALSE(ReadTag(dir.file(name), record)) << name;  // must not block on the FIFO
+    EXPECT_EQ(record, kPrevious) << name;
+  }
+}
+
+TEST(ReadTag, LargeSparseFileUsesSixtyFourBitOffsets) {
+  TempDir dir;
+  const std::string path = dir.file("big.mp3");
+  writeFile(path, {});
+  const off_t fiveGiB = off_t{5} << 30;
+  ASSERT_EQ(::truncate(path.c_str(), fiveGiB), 0);
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, sample(), "", boxes);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(fiveGiB) + 128);
+  TagRecord record;
+  ASSERT_TRUE(ReadTag(path, record));
+  EXPECT_EQ(record.Title, "Title" + std::string(25, ' '));
+}
+
+// ---- writing ----
+
+TEST(WriteTag, WritesTheBlockLayoutByteForByte) {
+  TempDir dir;
+  const std::string path = dir.file("a.mp3");
+  writeFile(path, audio(300));
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, {"あ" + std::string(27, 'x') + "い", "Artist", "", "20011", "c", 255}, "", boxes);
+  ASSERT_TRUE(boxes.shown().empty());
+  const Bytes written = readFile(path);
+  ASSERT_EQ(written.size(), 300u + 128u);
+  const Bytes tag = lastBytes(written, 128);
+  EXPECT_EQ(slice(tag, 0, 3), bytesOf("TAG"));
+  EXPECT_EQ(slice(tag, 3, 30), concat(concat({0x82, 0xA0}, Bytes(27, 'x')), {0x82}))
+      << "the cut keeps the lead byte of the straddling character";
+  EXPECT_EQ(slice(tag, 33, 30), concat(bytesOf("Artist"), spaces(24)));
+  EXPECT_EQ(slice(tag, 63, 30), spaces(30));
+  EXPECT_EQ(slice(tag, 93, 4), bytesOf("2001"));
+  EXPECT_EQ(slice(tag, 97, 30), concat(bytesOf("c"), spaces(29)));
+  EXPECT_EQ(tag[127], 0xFF);
+}
+
+TEST(WriteTag, AppendsToUntaggedFileThenReplaces) {
+  TempDir dir;
+  const std::string path = dir.file("a.mp3");
+  const Bytes original = audio(1000);
+  writeFile(path, original);
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, sample(), "", boxes);
+  Bytes written = readFile(path);
+  ASSERT_EQ(written.size(), 1128u);
+  EXPECT_EQ(slice(written, 0, 1000), original);
+
+  TagRecord changed = sample();
+  changed.Title = "Other";
+  WriteTag(path, changed, "", boxes);
+  written = readFile(path);
+  ASSERT_EQ(written.size(), 1128u);
+  EXPECT_EQ(slice(written, 0, 1000), original);
+  TagRecord back;
+  ASSERT_TRUE(ReadTag(path, back));
+  EXPECT_EQ(back.Title, "Other" + std::string(25, ' '));
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST(WriteTag, ReplacesExistingTagAndDropsOldCommentBytes) {
+  TempDir dir;
+  const std::string path = dir.file("a.mp3");
+  Bytes comment(30, 0);
+  comment[0] = 'x', comment[29] = 9;
+  const Bytes original = concat(audio(500), rawTag(bytesOf("old"), {}, {}, {}, comment, 3));
+  writeFile(path, original);
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, sample(), "", boxes);
+  const Bytes written = readFile(path);
+  ASSERT_EQ(written.size(), original.size());
+  EXPECT_EQ(slice(written, 0, 500), slice(original, 0, 500));
+  EXPECT_EQ(slice(lastBytes(written, 128), 97, 30), concat(bytesOf("Comment"), spaces(23)));
+}
+
+TEST(WriteTag, MarkerAnywhereElseCountsAsUntagged) {
+  TempDir dir;
+  const std::string path = dir.file("a.mp3");
+  const Bytes original = concat(concat(audio(50), rawTag(bytesOf("x"))), bytesOf("!"));
+  writeFile(path, original);
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, sample(), "", boxes);
+  const Bytes written = readFile(path);
+  ASSERT_EQ(written.size(), original.size() + 128);
+  EXPECT_EQ(slice(written, 0, original.size()), original);
+}
+
+TEST(WriteTag, UndecodableBytesSurviveReadAndWrite) {
+  TempDir dir;
+  const std::string path = dir.file("a.mp3");
+  const Bytes title = {'a', 0x80, 0xFD, 0x82, 0xA0, 0x82};  // ends in a lone lead byte
+  writeFile(path, concat(audio(10), rawTag(title)));
+  TagRecord record;
+  ASSERT_TRUE(ReadTag(path, record));
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, record, "", boxes);
+  EXPECT_EQ(slice(lastBytes(readFile(path), 128), 3, 6), title);
+}
+
+// ---- failures ----
+
+void expectFailureBox(const HeadlessMessageBoxes& boxes, const std::string& path) {
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  const auto& box = boxes.shown()[0];
+  EXPECT_EQ(box.title, "Quorvane  :書き込みエラー");
+  const std::string head = "ファイル名 :" + path + "\r\n変更を保存できませんでした。\r\n";
+  EXPECT_EQ(box.text.substr(0, head.size()), head);
+  EXPECT_GT(box.text.size(), head.size()) << "the system's description follows";
+  EXPECT_EQ(box.buttons, MessageButtons::Ok);
+  EXPECT_EQ(box.icon, MessageIcon::Exclamation);
+}
+
+TEST(WriteTag, ShortFileGetsNoTagAndAMessage) {
+  TempDir dir;
+  const std::string path = dir.file("a.mp3");
+  writeFile(path, audio(127));
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, sample(), "", boxes);
+  expectFailureBox(boxes, path);
+  EXPECT_EQ(readFile(path), audio(127));
+}
+
+TEST(WriteTag, MissingFileIsReportedAndNotCreated) {
+  TempDir dir;
+  const std::string path = dir.file("gone.mp3");
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, sample(), dir.file("new.mp3"), boxes);
+  expectFailureBox(boxes, path);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("new.mp3")));
+}
+
+TEST(WriteTag, ReadOnlyFileIsReportedAndUnchanged) {
+  TempDir dir;
+  const std::string path = dir.file("a.mp3");
+  writeFile(path, audio(400));
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  HeadlessMessageBoxes boxes;
+  WriteTag(path, sample(), dir.file("b.mp3"), boxes);
+  expectFailureBox(boxes, path);
+  EXPECT_EQ(readFile(path), audio(400));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("b.mp3")));
+}
+
+TEST(WriteTag, RenamesAfterWriting) {
+  TempDir dir;
+  writeFile(dir.file("a.mp3"), audio(400));
+  HeadlessMessageBoxes boxes;
+  WriteTag(dir.file("a.mp3"), sample(), dir.file("曲 b.mp3"), boxes);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir.file("a.mp3")));
+  TagRecord record;
+  ASSERT_TRUE(ReadTag(dir.file("曲 b.mp3"), record));
+  EXPECT_EQ(record.Artist.substr(0, 6), "Artist");
+}
+
+TEST(WriteTag, RenameChangingOnlyLetterCase) {
+  TempDir dir;
+  writeFile(dir.file("song.mp3"), audio(400));
+  HeadlessMessageBoxes boxes;
+  WriteTag(dir.file("song.mp3"), sample(), dir.file("Song.MP3"), boxes);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_TRUE(std::filesystem::exists(dir.file("Song.MP3")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("song.mp3")));
+}
+
+TEST(WriteTag, RenameOntoExistingNameLeavesBothFiles) {
+  TempDir dir;
+  writeFile(dir.file("a.mp3"), audio(400));
+  writeFile(dir.file("b.mp3"), audio(333));
+  HeadlessMessageBoxes boxes;
+  WriteTag(dir.file("a.mp3"), sample(), dir.file("b.mp3"), boxes);
+  expectFailureBox(boxes, dir.file("a.mp3"));
+  EXPECT_EQ(readFile(dir.file("b.mp3")), audio(333));
+  TagRecord record;
+  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record)) << "the tag is written before the rename";
+  EXPECT_EQ(record.Year, "2001");
+}
+
+struct BadName {
+  const char* what;
+  std::string newName;  // joined to the folder as the save does
+};
+
+class WriteTagRefusesName : public ::testing::TestWithParam<BadName> {};
+
+TEST_P(WriteTagRefusesName, KeepsFileUnderOldName) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("sub"));
+  writeFile(dir.file("a.mp3"), audio(400));
+  HeadlessMessageBoxes boxes;
+  WriteTag(dir.file("a.mp3"), sample(), dir.path().string() + "/" + GetParam().newName, boxes);
+  expectFailureBox(boxes, dir.file("a.mp3"));
+  EXPECT_EQ(readFile(dir.file("a.mp3")).size(), 528u) << GetParam().what;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("sub/x.mp3")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, WriteTagRefusesName,
+                         ::testing::Values(BadName{"empty", ""}, BadName{"dot", "."},
+                                           BadName{"dot dot", ".."},
+                                           BadName{"into a sub-folder", "sub/x.mp3"},
+                                           BadName{"out of the folder", "../x.mp3"}),
+    quorvane::testing::caseName<WriteTagRefusesName::ParamType>);
+
+TEST(WriteTag, GenreOutOfRangeIsReportedNotClamped) {
+  TempDir dir;
+  writeFile(dir.file("a.mp3"), audio(400));
+  TagRecord record = sample();
+  record.Genre = 256;
+  HeadlessMessageBoxes boxes;
+  WriteTag(dir.file("a.mp3"), record, "", boxes);
+  expectFailureBox(boxes, dir.file("a.mp3"));
+  EXPECT_EQ(readFile(dir.file("a.mp3")), audio(400));
+}
+
+TEST(WriteTag, NameThatIsNotUtf8IsWrittenAndRenamed) {
+  TempDir dir;
+  const std::string rawName = "\x82\xA0\xFF.mp3";  // CP932 bytes, not UTF-8
+  writeFile(dir.path().string() + "/" + rawName, audio(200));
+  const std::string asText = quorvane::nameFromBytes(rawName);
+  HeadlessMessageBoxes boxes;
+  WriteTag(dir.path().string() + "/" + asText, sample(),
+           dir.path().string() + "/" + asText + ".bak", boxes);
+  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_EQ(readFile(dir.path().string() + "/" + rawName + ".bak").size(), 328u);
+}
+
+}  // namespace
