@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/item_list.h"
+
+namespace quorvane {
+
+// What the form does with every child control: place it in pixels of the window's client
+// area, show or hide it, raise it, focus it.
+class Control {
+ public:
+  virtual ~Control() = default;
+  virtual float Left() const = 0;
+  virtual void setLeft(float left) = 0;
+  virtual float Top() const = 0;
+  virtual void setTop(float top) = 0;
+  virtual float Width() const = 0;
+  virtual void setWidth(float width) = 0;
+  virtual float Height() const = 0;
+  virtual void setHeight(float height) = 0;
+  virtual bool Visible() const = 0;
+  virtual void setVisible(bool visible) = 0;
+  virtual void ZOrder() = 0;    // bring to the front
+  virtual void SetFocus() = 0;  // must not fail on a hidden control
+  virtual void setToolTipText(std::string_view text) = 0;
+  virtual void setTabIndex(int index) = 0;
+};
+
+class TextBox : public Control {
+ public:
+  virtual std::string Text() const = 0;
+  virtual void setText(std::string_view text) = 0;
+};
+
+// A drop-down list the user can only choose from. Positions count from 0; ListIndex -1
+// is no selection.
+class ComboList : public Control, public ItemList {
+ public:
+  virtual void AddItem(std::string_view text) = 0;
+  virtual int NewIndex() const = 0;  // where the item added last was placed
+  virtual std::string List(int index) const = 0;  // empty text for -1 or out of range
+  virtual void setItemData(int index, std::int32_t data) = 0;
+  virtual int ListIndex() const = 0;
+  virtual void setListIndex(int index) = 0;
+};
+
+class Label : public Control {
+ public:
+  virtual std::string Caption() const = 0;
+  virtual void setCaption(std::string_view caption) = 0;
+};
+
+class Button : public Control {
+ public:
+  virtual std::string Caption() const = 0;
+  virtual void setCaption(std::string_view caption) = 0;
+};
+
+// A status bar along the window's bottom edge; panels count from 1.
+class StatusBar : public Control {
+ public:
+  virtual std::string PanelText(int panel) const = 0;
+  virtual void setPanelText(int panel, std::string_view text) = 0;
+};
+
+// Paths below are text (see tagcodec/file_names.h), folders without a trailing '/'
+// except the root "/".
+
+// The mounted file systems a user works in; Drive() is the current one's root.
+class DriveList : public Control {
+ public:
+  virtual std::string Drive() const = 0;
+  // Raised when the user picks another drive.
+  virtual void setChangeHandler(std::function<void()> handler) = 0;
+};
+
+// The current folder with its ancestors and sub-folders.
+class FolderList : public Control {
+ public:
+  virtual std::string Path() const = 0;
+  // Sets the current folder and raises the change event. False, with nothing changed
+  // and no event, when `path` is not a folder.
+  virtual bool setPath(std::string_view path) = 0;
+  virtual void setChangeHandler(std::function<void()> handler) = 0;
+};
+
+// The hidden list of the current folder's MP3 files: regular files whose names end in
+// ".mp3" in any letter case, in byte order of their names.
+class FileList : public Control {
+ public:
+  virtual std::string Path() const = 0;
+  // Reads `path` and raises the path-change event.
+  virtual void setPath(std::string_view path) = 0;
+  // Reads the folder again; raises nothing.
+  virtual void Refresh() = 0;
+  virtual int ListCount() const = 0;
+  virtual std::string List(int index) const = 0;
+  // False when the folder could not be listed at the last read (the list is then empty).
+  virtual bool readOk() const = 0;
+  virtual void setPathChangeHandler(std::function<void()> handler) = 0;
+};
+
+// The main window itself.
+class FormWindow {
+ public:
+  virtual ~FormWindow() = default;
+  virtual std::string Caption() const = 0;
+  virtual void setCaption(std::string_view caption) = 0;
+  virtual float ScaleWidth() const = 0;  // client area, pixels
+  virtual float ScaleHeight() const = 0;
+};
+
+class ScreenMetrics {
+ public:
+  virtual ~ScreenMetrics() = default;
+  virtual int TwipsPerPixelX() const = 0;
+  virtual int TwipsPerPixelY() const = 0;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/controls.h"
+#include "platform/message_boxes.h"
+
+namespace quorvane {
+
+// The main window's controls and services, handed to the form by whoever made them
+// (the Qt front end, or the headless one for tests and the command-line tool).
+struct FormControls {
+  FormWindow& window;
+  ScreenMetrics& screen;
+  MessageBoxes& messages;
+  DriveList& Drive1;
+  FolderList& Dir1;
+  FileList& File1;
+  TextBox& EditText;
+  ComboList& Combo1;
+  Label& Label1;
+  StatusBar& StatusBar1;
+  Button& cmdSave;
+  Button& cmdEnd;
+  Button& Command1;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,194 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+
+namespace quorvane {
+
+// Shared by the controls of one headless window: which control has the focus and the
+// order in which controls were brought to the front.
+struct HeadlessStage {
+  const Control* focused = nullptr;
+  int zCounter = 0;
+};
+
+// In-memory controls that do what the form asks and remember it, for tests and for the
+// command-line tool.
+template <class Interface>
+class HeadlessControl : public Interface {
+ public:
+  explicit HeadlessControl(HeadlessStage& stage) : stage_(stage) {}
+  float Left() const override { return left_; }
+  void setLeft(float v) override { left_ = v; }
+  float Top() const override { return top_; }
+  void setTop(float v) override { top_ = v; }
+  float Width() const override { return width_; }
+  void setWidth(float v) override { width_ = v; }
+  float Height() const override { return height_; }
+  void setHeight(float v) override { height_ = v; }
+  bool Visible() const override { return visible_; }
+  void setVisible(bool v) override { visible_ = v; }
+  void ZOrder() override { zIndex_ = ++stage_.zCounter; }
+  void SetFocus() override { stage_.focused = this; }
+  void setToolTipText(std::string_view text) override { toolTip_ = text; }
+  void setTabIndex(int index) override { tabIndex_ = index; }
+
+  bool hasFocus() const { return stage_.focused == this; }
+  int zIndex() const { return zIndex_; }
+  const std::string& toolTip() const { return toolTip_; }
+  int tabIndex() const { return tabIndex_; }
+
+ protected:
+  HeadlessStage& stage_;
+
+ private:
+  float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  bool visible_ = true;
+  int zIndex_ = 0;
+  int tabIndex_ = -1;
+  std::string toolTip_;
+};
+
+class HeadlessTextBox : public HeadlessControl<TextBox> {
+ public:
+  using HeadlessControl::HeadlessControl;
+  std::string Text() const override { return text_; }
+  void setText(std::string_view text) override { text_ = text; }
+
+ private:
+  std::string text_;
+};
+
+class HeadlessComboList : public HeadlessControl<ComboList> {
+ public:
+  using HeadlessControl::HeadlessControl;
+  // Keeps its items sorted by name when asked, as a sorted list control would, so that
+  // tests can check that nothing relies on positions matching genre numbers.
+  void setSorted(bool sorted) { sorted_ = sorted; }
+
+  void AddItem(std::string_view text) override;
+  int NewIndex() const override { return newIndex_; }
+  std::string List(int index) const override;
+  int ListCount() const override { return static_cast<int>(items_.size()); }
+  std::int32_t ItemData(int index) const override;
+  void setItemData(int index, std::int32_t data) override;
+  int ListIndex() const override { return listIndex_; }
+  void setListIndex(int index) override;
+
+ private:
+  struct Item {
+    std::string text;
+    std::int32_t data = 0;
+  };
+  std::vector<Item> items_;
+  bool sorted_ = false;
+  int newIndex_ = -1;
+  int listIndex_ = -1;
+};
+
+class HeadlessLabel : public HeadlessControl<Label> {
+ public:
+  using HeadlessControl::HeadlessControl;
+  std::string Caption() const override { return caption_; }
+  void setCaption(std::string_view caption) override { caption_ = caption; }
+
+ private:
+  std::string caption_;
+};
+
+class HeadlessButton : public HeadlessControl<Button> {
+ public:
+  using HeadlessControl::HeadlessControl;
+  std::string Caption() const override { return caption_; }
+  void setCaption(std::string_view caption) override { caption_ = caption; }
+
+ private:
+  std::string caption_;
+};
+
+class HeadlessStatusBar : public HeadlessControl<StatusBar> {
+ public:
+  using HeadlessControl::HeadlessControl;
+  std::string PanelText(int panel) const override;
+  void setPanelText(int panel, std::string_view text) override;
+
+ private:
+  std::vector<std::string> panels_ = std::vector<std::string>(2);
+};
+
+class HeadlessDriveList : public HeadlessControl<DriveList> {
+ public:
+  using HeadlessControl::HeadlessControl;
+  std::string Drive() const override { return drive_; }
+  void setChangeHandler(std::function<void()> handler) override { onChange_ = std::move(handler); }
+  // What a user's pick does: the drive changes and the event is raised.
+  void pick(std::string_view drive);
+  void startAt(std::string_view drive) { drive_ = drive; }
+
+ private:
+  std::string drive_ = "/";
+  std::function<void()> onChange_;
+};
+
+class HeadlessFolderList : public HeadlessControl<FolderList> {
+ public:
+  using HeadlessControl::HeadlessControl;
+  std::string Path() const override { return path_; }
+  bool setPath(std::string_view path) override;
+  void setChangeHandler(std::function<void()> handler) override { onChange_ = std::move(handler); }
+  // The folder it starts with, set without an event.
+  void startAt(std::string_view path) { path_ = path; }
+
+ private:
+  std::string path_ = "/";
+  std::function<void()> onChange_;
+};
+
+class HeadlessFileList : public HeadlessControl<FileList> {
+ public:
+  using HeadlessControl::HeadlessControl;
+  std::string Path() const override { return path_; }
+  void setPath(std::string_view path) override;
+  void Refresh() override;
+  int ListCount() const override { return static_cast<int>(names_.size()); }
+  std::string List(int index) const override;
+  bool readOk() const override { return readOk_; }
+  void setPathChangeHandler(std::function<void()> handler) override {
+    onPathChange_ = std::move(handler);
+  }
+  // The folder it starts with, set without reading it or raising an event.
+  void startAt(std::string_view path) { path_ = path; }
+
+ private:
+  std::string path_ = "/";
+  std::vector<std::string> names_;
+  bool readOk_ = true;
+  std::function<void()> onPathChange_;
+};
+
+class HeadlessFormWindow : public FormWindow {
+ public:
+  std::string Caption() const override { return caption_; }
+  void setCaption(std::string_view caption) override { caption_ = caption; }
+  float ScaleWidth() const override { return scaleWidth_; }
+  float ScaleHeight() const override { return scaleHeight_; }
+  void setClientSize(float width, float height) { scaleWidth_ = width, scaleHeight_ = height; }
+
+ private:
+  std::string caption_;
+  float scaleWidth_ = 678, scaleHeight_ = 441;
+};
+
+class HeadlessScreen : public ScreenMetrics {
+ public:
+  int TwipsPerPixelX() const override { return x_; }
+  int TwipsPerPixelY() const override { return y_; }
+  void setTwipsPerPixel(int x, int y) { x_ = x, y_ = y; }
+
+ private:
+  int x_ = 15, y_ = 15;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/form_controls.h"
+#include "platform/headless/headless_controls.h"
+#include "platform/headless/headless_message_boxes.h"
+
+namespace quorvane {
+
+// Every control of the main window, in memory.
+struct HeadlessForm {
+  HeadlessStage stage;
+  HeadlessFormWindow window;
+  HeadlessScreen screen;
+  HeadlessMessageBoxes messages;
+  HeadlessDriveList Drive1{stage};
+  HeadlessFolderList Dir1{stage};
+  HeadlessFileList File1{stage};
+  HeadlessTextBox EditText{stage};
+  HeadlessComboList Combo1{stage};
+  HeadlessLabel Label1{stage};
+  HeadlessStatusBar StatusBar1{stage};
+  HeadlessButton cmdSave{stage};
+  HeadlessButton cmdEnd{stage};
+  HeadlessButton Command1{stage};
+
+  // The lists start at the process's current folder, as the window's do.
+  HeadlessForm();
+
+  FormControls controls() {
+    return FormControls{window, screen,  messages,   Drive1,  Dir1,   File1,   EditText,
+                        Combo1, Label1,  StatusBar1, cmdSave, cmdEnd, Command1};
+  }
+};
+
+}  // namespace quorvane

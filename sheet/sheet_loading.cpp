@@ -1,0 +1,80 @@
+#include <algorithm>
+#include <string>
+
+#include "platform/posix/file_system.h"
+#include "sheet/main_window.h"
+#include "sheet/sheet_columns.h"
+#include "tagcodec/genre_table.h"
+#include "tagcodec/tag_file.h"
+
+namespace quorvane {
+namespace {
+
+bool breaksRow(char c) { return c == '\t' || c == '\r' || c == '\n'; }
+
+// Tag text goes into a tab-separated row: a tab, CR or LF in it would shift the cells
+// that follow, so each becomes one space (and is trimmed like one).
+void appendCell(std::string& row, std::string_view text, bool trimSpaces) {
+  if (trimSpaces) {
+    const auto isSpace = [](char c) { return c == ' ' || breaksRow(c); };
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+  }
+  for (char c : text) row += breaksRow(c) ? ' ' : c;
+}
+
+}  // namespace
+
+void MainWindow::Drive1_Change() { c_.Dir1.setPath(c_.Drive1.Drive()); }
+
+void MainWindow::Dir1_Change() { c_.File1.setPath(c_.Dir1.Path()); }
+
+void MainWindow::File1_PathChange() {
+  if (SerchMP3File(c_.File1.Path())) {
+    grid_.setCol(0);
+    grid_.setColSel(0);
+    grid_.setSort(1);
+  }
+}
+
+bool MainWindow::SerchMP3File(const std::string& strPath) {
+  (void)strPath;  // the same folder as the file list's, which the rows are built from
+  grid_.setRedraw(false);
+  blnChanged = false;
+  InitSheet();
+  unlistedNames_.clear();
+  const int n = c_.File1.ListCount();
+  const std::string folder = c_.File1.Path();
+  Module1::TagRecord record;
+  std::string row;
+  for (int i = 0; i < n; ++i) {
+    std::string title, artist, album, year, comment;
+    int genre = 0;
+    const std::string name = c_.File1.List(i);
+    if (std::any_of(name.begin(), name.end(), breaksRow)) {
+      unlistedNames_.push_back(name);
+      continue;
+    }
+    if (Module1::ReadTag(fs::joinPath(folder, name), record)) {
+      title = record.Title, artist = record.Artist, album = record.Album;
+      year = record.Year, comment = record.Comment;
+      genre = record.Genre;
+    }
+    row.clear();
+    row.append(name).append("\t");
+    appendCell(row, title, true), row += '\t';
+    appendCell(row, artist, true), row += '\t';
+    appendCell(row, album, true), row += '\t';
+    appendCell(row, year, false), row += '\t';
+    appendCell(row, comment, false), row += '\t';
+    row.append(Module1::GenreTable[static_cast<std::size_t>(genre)]).append("\t");
+    row.append(name).append("\t");
+    row.append(kStateLoaded).append("\t");
+    row.append(std::to_string(genre));
+    grid_.AddItem(row);
+  }
+  grid_.setRedraw(true);
+  return true;
+}
+
+}  // namespace quorvane
