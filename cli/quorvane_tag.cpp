@@ -37,13 +37,13 @@ int usageError(const char* message) {
   return 2;
 }
 
-void printRows(const quorvane::SheetGrid& grid) {
+void printRows(const quorvane::FlexGrid& grid) {
   std::string out;
   out.reserve(1 << 20);
   for (int r = 1; r < grid.Rows(); ++r) {
     for (int c = 0; c < quorvane::kSheetCols; ++c) {
       if (c > 0) out += '\t';
-      out += grid.TextMatrix(r, c);
+      out += grid.textAt(r, c);
     }
     out += '\n';
     if (out.size() > (1 << 20) - 4096) {

@@ -212,7 +212,9 @@ void FlexGrid::setText(std::string_view text) {
   setTextMatrix(row_, col_, text);
 }
 
-std::string FlexGrid::TextMatrix(int row, int col) const {
+std::string FlexGrid::TextMatrix(int row, int col) const { return std::string(textAt(row, col)); }
+
+std::string_view FlexGrid::textAt(int row, int col) const {
   if (!inGrid(row, col)) return {};
   return rows_[row].cells[col];
 }
@@ -325,7 +327,10 @@ void FlexGrid::setSort(int order) {
   };
   std::vector<std::size_t> sequence(dataRows);
   std::iota(sequence.begin(), sequence.end(), std::size_t{0});
-  std::stable_sort(sequence.begin(), sequence.end(), before);
+  // A folder's listing mostly arrives in order already; one pass then settles it.
+  if (!std::is_sorted(sequence.begin(), sequence.end(), before)) {
+    std::stable_sort(sequence.begin(), sequence.end(), before);
+  }
 
   std::vector<GridRow> sorted;
   sorted.reserve(rows_.size());

@@ -71,6 +71,10 @@ class FlexGrid : public SheetGrid {
   int rowAfterLastSort(int oldRow) const;
   int rowBeforeLastSort(int newRow) const;
 
+  // Any cell's text without a copy, for painting and printing; empty outside the grid.
+  // Valid until the grid next changes.
+  std::string_view textAt(int row, int col) const;
+
   // Colours of any cell, for painting.
   Colour cellBackColorAt(int row, int col) const;
   Colour cellForeColorAt(int row, int col) const;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/posix/file_system.h"
@@ -10,7 +11,9 @@
 namespace quorvane {
 namespace {
 
-bool breaksRow(char c) { return c == '\t' || c == '\r' || c == '\n'; }
+bool breaksRow(char c) {
+  return c == '\t' || c == '\r' || c == '\n';
+}
 
 // Tag text goes into a tab-separated row: a tab, CR or LF in it would shift the cells
 // that follow, so each becomes one space (and is trimmed like one).
@@ -20,14 +23,26 @@ void appendCell(std::string& row, std::string_view text, bool trimSpaces) {
     while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
   }
-  for (char c : text) row += breaksRow(c) ? ' ' : c;
+  const std::size_t start = row.size();
+  row.append(text);
+  char* const first = row.data() + start;
+  for (char breaker : {'\t', '\r', '\n'}) {
+    for (char* at = first;
+         (at = static_cast<char*>(std::memchr(at, breaker, row.data() + row.size() - at)));) {
+      *at++ = ' ';
+    }
+  }
 }
 
 }  // namespace
 
-void MainWindow::Drive1_Change() { c_.Dir1.setPath(c_.Drive1.Drive()); }
+void MainWindow::Drive1_Change() {
+  c_.Dir1.setPath(c_.Drive1.Drive());
+}
 
-void MainWindow::Dir1_Change() { c_.File1.setPath(c_.Dir1.Path()); }
+void MainWindow::Dir1_Change() {
+  c_.File1.setPath(c_.Dir1.Path());
+}
 
 void MainWindow::File1_PathChange() {
   if (SerchMP3File(c_.File1.Path())) {
@@ -47,30 +62,27 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   const std::string folder = c_.File1.Path();
   Module1::TagRecord record;
   std::string row;
+  const Module1::TagRecord none;
   for (int i = 0; i < n; ++i) {
-    std::string title, artist, album, year, comment;
-    int genre = 0;
     const std::string name = c_.File1.List(i);
     if (std::any_of(name.begin(), name.end(), breaksRow)) {
       unlistedNames_.push_back(name);
       continue;
     }
-    if (Module1::ReadTag(fs::joinPath(folder, name), record)) {
-      title = record.Title, artist = record.Artist, album = record.Album;
-      year = record.Year, comment = record.Comment;
-      genre = record.Genre;
-    }
+    // A file without a tag takes the empty values, never what the record still holds.
+    const bool hasTag = Module1::ReadTag(fs::joinPath(folder, name), record);
+    const Module1::TagRecord& tag = hasTag ? record : none;
     row.clear();
     row.append(name).append("\t");
-    appendCell(row, title, true), row += '\t';
-    appendCell(row, artist, true), row += '\t';
-    appendCell(row, album, true), row += '\t';
-    appendCell(row, year, false), row += '\t';
-    appendCell(row, comment, false), row += '\t';
-    row.append(Module1::GenreTable[static_cast<std::size_t>(genre)]).append("\t");
+    appendCell(row, tag.Title, true), row += '\t';
+    appendCell(row, tag.Artist, true), row += '\t';
+    appendCell(row, tag.Album, true), row += '\t';
+    appendCell(row, tag.Year, false), row += '\t';
+    appendCell(row, tag.Comment, false), row += '\t';
+    row.append(Module1::GenreTable[static_cast<std::size_t>(tag.Genre)]).append("\t");
     row.append(name).append("\t");
     row.append(kStateLoaded).append("\t");
-    row.append(std::to_string(genre));
+    row.append(std::to_string(tag.Genre));
     grid_.AddItem(row);
   }
   grid_.setRedraw(true);

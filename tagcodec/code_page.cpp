@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,11 @@ iconv_t cd(void* handle) { return static_cast<iconv_t>(handle); }
 // A decoded character must be well-formed UTF-8 (glibc lets some 5- and 6-byte forms
 // through) and must not fall in the escape range, or it would not come back as its bytes.
 bool acceptableText(std::string_view utf8Text) {
+  // Both need a lead byte of 0xF4 or above; most text has none.
+  if (std::none_of(utf8Text.begin(), utf8Text.end(),
+                   [](char c) { return static_cast<unsigned char>(c) >= 0xF4; })) {
+    return true;
+  }
   std::size_t pos = 0;
   while (pos < utf8Text.size()) {
     char32_t cp = 0;

@@ -30,21 +30,19 @@ std::string nameFromBytes(std::string_view bytes) {
 }
 
 std::string nameToBytes(std::string_view text) {
-  if (utf8::isAscii(text)) return std::string(text);
-  std::string out;
-  out.reserve(text.size());
-  std::size_t pos = 0;
+  // Escapes are the only sequences whose bytes differ from the text's; each starts
+  // with 0xF4, which plain names seldom hold.
+  std::size_t pos = text.find('\xF4');
+  if (pos == std::string_view::npos) return std::string(text);
+  std::string out(text.substr(0, pos));
   while (pos < text.size()) {
     char32_t cp = 0;
-    const std::size_t len = utf8::decodeOne(text, pos, cp);
-    if (len == 0) {
-      out += text[pos++];  // not UTF-8: already the bytes we want
-    } else if (utf8::isEscape(cp)) {
+    const std::size_t len = text[pos] == '\xF4' ? utf8::decodeOne(text, pos, cp) : 0;
+    if (len != 0 && utf8::isEscape(cp)) {
       out += static_cast<char>(cp - utf8::kEscapeBase);
       pos += len;
     } else {
-      out.append(text.substr(pos, len));
-      pos += len;
+      out += text[pos++];  // anything else is already the bytes we want
     }
   }
   return out;
