@@ -30,10 +30,24 @@ class Control {
   virtual void setTabIndex(int index) = 0;
 };
 
+// A key press as the form sees it: a Windows virtual-key code (Enter 13, Up 38, Down 40,
+// ...) that the handler may set to 0 to consume the key, and a shift state (1 Shift,
+// 2 Ctrl, 4 Alt).
+using KeyDownHandler = std::function<void(std::int16_t& keyCode, std::int16_t shift)>;
+
+inline constexpr std::int16_t kKeyReturn = 13;
+inline constexpr std::int16_t kKeyUp = 38;
+inline constexpr std::int16_t kKeyDown = 40;
+inline constexpr std::int16_t kShiftMask = 1;
+inline constexpr std::int16_t kCtrlMask = 2;
+inline constexpr std::int16_t kAltMask = 4;
+
 class TextBox : public Control {
  public:
   virtual std::string Text() const = 0;
   virtual void setText(std::string_view text) = 0;
+  // Every key press goes to the handler first; a key it leaves non-zero reaches the box.
+  virtual void setKeyDownHandler(KeyDownHandler handler) = 0;
 };
 
 // A drop-down list the user can only choose from. Positions count from 0; ListIndex -1
@@ -46,6 +60,8 @@ class ComboList : public Control, public ItemList {
   virtual void setItemData(int index, std::int32_t data) = 0;
   virtual int ListIndex() const = 0;
   virtual void setListIndex(int index) = 0;
+  // As for TextBox: the handler sees every key first and may consume it.
+  virtual void setKeyDownHandler(KeyDownHandler handler) = 0;
 };
 
 class Label : public Control {
@@ -58,9 +74,11 @@ class Button : public Control {
  public:
   virtual std::string Caption() const = 0;
   virtual void setCaption(std::string_view caption) = 0;
+  virtual void setClickHandler(std::function<void()> handler) = 0;
 };
 
-// A status bar along the window's bottom edge; panels count from 1.
+// A status bar along the window's bottom edge; panels count from 1. Panel 1 stretches
+// across the bar; panel 2 stands at its right end and is empty unless set.
 class StatusBar : public Control {
  public:
   virtual std::string PanelText(int panel) const = 0;
@@ -112,6 +130,18 @@ class FormWindow {
   virtual void setCaption(std::string_view caption) = 0;
   virtual float ScaleWidth() const = 0;  // client area, pixels
   virtual float ScaleHeight() const = 0;
+  // Closes the window and ends the program; no further event is handled.
+  virtual void endProgram() = 0;
+  // Shows the user that the program is busy (a wait cursor) while a long handler runs.
+  virtual void setBusy(bool busy) = 0;
+};
+
+// Hands a file to the desktop's opener for its type and returns at once, without
+// reporting anything. The file name is resolved against `folder`.
+class ShellOpener {
+ public:
+  virtual ~ShellOpener() = default;
+  virtual void open(const std::string& folder, const std::string& file) = 0;
 };
 
 class ScreenMetrics {

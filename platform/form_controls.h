@@ -11,6 +11,7 @@ struct FormControls {
   FormWindow& window;
   ScreenMetrics& screen;
   MessageBoxes& messages;
+  ShellOpener& shell;
   DriveList& Drive1;
   FolderList& Dir1;
   FileList& File1;

@@ -41,6 +41,13 @@ MainWindow::MainWindow(const FormControls& controls)
   c_.Drive1.setChangeHandler([this] { Drive1_Change(); });
   c_.Dir1.setChangeHandler([this] { Dir1_Change(); });
   c_.File1.setPathChangeHandler([this] { File1_PathChange(); });
+  c_.EditText.setKeyDownHandler(
+      [this](std::int16_t& keyCode, std::int16_t shift) { EditText_KeyDown(keyCode, shift); });
+  c_.Combo1.setKeyDownHandler(
+      [this](std::int16_t& keyCode, std::int16_t shift) { Combo1_KeyDown(keyCode, shift); });
+  c_.cmdSave.setClickHandler([this] { cmdSave_Click(); });
+  c_.cmdEnd.setClickHandler([this] { cmdEnd_Click(); });
+  c_.Command1.setClickHandler([this] { Command1_Click(); });
 }
 
 void MainWindow::Form_Load() {

@@ -25,9 +25,26 @@ class MainWindow {
 
   void Form_Load();
   void Form_Resize();
+  // The window system's close command: Cancel set non-zero keeps the window open.
+  void Form_QueryUnload(std::int16_t& Cancel);
   void Drive1_Change();
   void Dir1_Change();
   void File1_PathChange();
+
+  // The grid view raises these after making the clicked cell current, or after the
+  // visible part of the grid moved.
+  void MSFlexGrid1_Click();
+  void MSFlexGrid1_DblClick();
+  void MSFlexGrid1_Scroll();
+
+  // Raised for every key press in the editors before the editor acts on it; setting
+  // KeyCode to 0 consumes the key.
+  void EditText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift);
+  void Combo1_KeyDown(std::int16_t& KeyCode, std::int16_t Shift);
+
+  void cmdSave_Click();
+  void cmdEnd_Click();
+  void Command1_Click();
 
   // Files of the last load that could not become rows: their names hold a tab, CR or LF,
   // which would shift the row's cells.
@@ -40,6 +57,22 @@ class MainWindow {
  private:
   void InitSheet();
   bool SerchMP3File(const std::string& strPath);
+
+  void ShowTextEditor();
+  void ShowGenreEditor();
+  void CommitTextEdit(SheetGrid& grid, std::string_view text);
+  void CommitGenreEdit(SheetGrid& grid, const ComboList& list);
+  bool editingDataCell() const;
+  // While an editor is shown it lies over the pending cell; a click on the header row
+  // moves the current cell away from it, so handlers acting for the editor move it back.
+  void returnToShownEditor();
+  // Stores the shown editor into its cell and puts the current cell back on it.
+  void commitVisibleEditor();
+  // The quit question, when there are unsaved edits; true when the program may end.
+  bool confirmQuit();
+  // The closing steps of every key the editors act on: scroll the current cell into
+  // view, open its editor, record it, show its file name, consume the key.
+  void openEditorAfterKey(std::int16_t& KeyCode);
 
   FormControls c_;
   FlexGrid grid_;

@@ -51,14 +51,27 @@ class HeadlessControl : public Interface {
   std::string toolTip_;
 };
 
+// What the window system does with a key press: the handler first, then, unless it set
+// the code to 0, the widget. Returns the code the widget got (0: consumed).
+inline std::int16_t deliverKey(const KeyDownHandler& handler, std::int16_t keyCode,
+                               std::int16_t shift) {
+  if (handler) handler(keyCode, shift);
+  return keyCode;
+}
+
 class HeadlessTextBox : public HeadlessControl<TextBox> {
  public:
   using HeadlessControl::HeadlessControl;
   std::string Text() const override { return text_; }
   void setText(std::string_view text) override { text_ = text; }
+  void setKeyDownHandler(KeyDownHandler handler) override { onKeyDown_ = std::move(handler); }
+  std::int16_t pressKey(std::int16_t keyCode, std::int16_t shift = 0) {
+    return deliverKey(onKeyDown_, keyCode, shift);
+  }
 
  private:
   std::string text_;
+  KeyDownHandler onKeyDown_;
 };
 
 class HeadlessComboList : public HeadlessControl<ComboList> {
@@ -76,8 +89,13 @@ class HeadlessComboList : public HeadlessControl<ComboList> {
   void setItemData(int index, std::int32_t data) override;
   int ListIndex() const override { return listIndex_; }
   void setListIndex(int index) override;
+  void setKeyDownHandler(KeyDownHandler handler) override { onKeyDown_ = std::move(handler); }
+  std::int16_t pressKey(std::int16_t keyCode, std::int16_t shift = 0) {
+    return deliverKey(onKeyDown_, keyCode, shift);
+  }
 
  private:
+  KeyDownHandler onKeyDown_;
   struct Item {
     std::string text;
     std::int32_t data = 0;
@@ -103,9 +121,14 @@ class HeadlessButton : public HeadlessControl<Button> {
   using HeadlessControl::HeadlessControl;
   std::string Caption() const override { return caption_; }
   void setCaption(std::string_view caption) override { caption_ = caption; }
+  void setClickHandler(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  void click() {
+    if (onClick_) onClick_();
+  }
 
  private:
   std::string caption_;
+  std::function<void()> onClick_;
 };
 
 class HeadlessStatusBar : public HeadlessControl<StatusBar> {
@@ -175,10 +198,36 @@ class HeadlessFormWindow : public FormWindow {
   float ScaleWidth() const override { return scaleWidth_; }
   float ScaleHeight() const override { return scaleHeight_; }
   void setClientSize(float width, float height) { scaleWidth_ = width, scaleHeight_ = height; }
+  void endProgram() override { ended_ = true; }
+  void setBusy(bool busy) override {
+    if (busy) ++busyCount_;
+    busy_ = busy;
+  }
+  bool ended() const { return ended_; }
+  bool busy() const { return busy_; }
+  int timesBusy() const { return busyCount_; }
 
  private:
   std::string caption_;
+  bool ended_ = false;
+  bool busy_ = false;
+  int busyCount_ = 0;
   float scaleWidth_ = 678, scaleHeight_ = 441;
+};
+
+class HeadlessShellOpener : public ShellOpener {
+ public:
+  struct Opened {
+    std::string folder, file;
+    bool operator==(const Opened&) const = default;
+  };
+  void open(const std::string& folder, const std::string& file) override {
+    opened_.push_back({folder, file});
+  }
+  const std::vector<Opened>& opened() const { return opened_; }
+
+ private:
+  std::vector<Opened> opened_;
 };
 
 class HeadlessScreen : public ScreenMetrics {

@@ -12,6 +12,7 @@ struct HeadlessForm {
   HeadlessFormWindow window;
   HeadlessScreen screen;
   HeadlessMessageBoxes messages;
+  HeadlessShellOpener shell;
   HeadlessDriveList Drive1{stage};
   HeadlessFolderList Dir1{stage};
   HeadlessFileList File1{stage};
@@ -27,8 +28,8 @@ struct HeadlessForm {
   HeadlessForm();
 
   FormControls controls() {
-    return FormControls{window, screen,  messages,   Drive1,  Dir1,   File1,   EditText,
-                        Combo1, Label1,  StatusBar1, cmdSave, cmdEnd, Command1};
+    return FormControls{window,   screen, messages, shell,      Drive1,  Dir1,   File1,
+                        EditText, Combo1, Label1,   StatusBar1, cmdSave, cmdEnd, Command1};
   }
 };
 

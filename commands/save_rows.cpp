@@ -1,0 +1,50 @@
+#include "commands/save_rows.h"
+
+#include <charconv>
+
+#include "platform/posix/file_system.h"
+#include "sheet/sheet_columns.h"
+#include "tagcodec/tag_file.h"
+
+namespace quorvane {
+namespace {
+
+// The genre cell's decimal text; anything else gives -1, which the writer refuses and
+// reports rather than writing a wrong genre.
+std::int16_t genreNumber(const std::string& text) {
+  int value = -1;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > 255) {
+    return -1;
+  }
+  return static_cast<std::int16_t>(value);
+}
+
+}  // namespace
+
+int saveChangedRows(const SheetGrid& grid, const std::string& folder, MessageBoxes& messages) {
+  int written = 0;
+  const int rows = grid.Rows();
+  for (int r = 1; r < rows; ++r) {
+    if (grid.TextMatrix(r, colState) != kStateChanged) continue;
+    const std::string newName = grid.TextMatrix(r, colFileName);
+    const std::string loadedName = grid.TextMatrix(r, colOrigName);
+    Module1::TagRecord record;
+    record.Title = grid.TextMatrix(r, colTitle);
+    record.Artist = grid.TextMatrix(r, colArtist);
+    record.Album = grid.TextMatrix(r, colAlbum);
+    record.Year = grid.TextMatrix(r, colYear);
+    record.Comment = grid.TextMatrix(r, colComment);
+    record.Genre = genreNumber(grid.TextMatrix(r, colGenreNo));
+    const std::string path = fs::joinPath(folder, loadedName);
+    if (loadedName != newName) {
+      Module1::WriteTag(path, record, fs::joinPath(folder, newName), messages);
+    } else {
+      Module1::WriteTag(path, record, "", messages);
+    }
+    ++written;
+  }
+  return written;
+}
+
+}  // namespace quorvane

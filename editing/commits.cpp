@@ -1,0 +1,54 @@
+#include <string>
+
+#include "sheet/main_window.h"
+#include "sheet/sheet_columns.h"
+
+namespace quorvane {
+namespace {
+
+// Marks the current row changed the first time it changes, colouring its seven visible
+// cells in one paint. The current cell is the row's state cell on entry.
+void markRowChanged(SheetGrid& grid) {
+  if (grid.Text() != kStateLoaded) return;
+  grid.setText(kStateChanged);
+  grid.setRedraw(false);
+  for (int i = colFileName; i <= colGenre; ++i) {
+    grid.setRow(grid.Row());
+    grid.setCol(i);
+    grid.setCellBackColor(kChangedBackColor);
+    grid.setCellForeColor(kChangedForeColor);
+  }
+  grid.setRedraw(true);
+}
+
+}  // namespace
+
+void MainWindow::CommitTextEdit(SheetGrid& grid, std::string_view text) {
+  // Only the name and tag text cells take text; the bookkeeping cells never do.
+  if (grid.Row() < 1 || grid.Col() < colFileName || grid.Col() > colComment) return;
+  if (grid.Text() == text) return;
+  blnChanged = true;
+  grid.setText(text);
+  grid.setRow(grid.Row());
+  grid.setCol(colState);
+  markRowChanged(grid);
+}
+
+void MainWindow::CommitGenreEdit(SheetGrid& grid, const ComboList& list) {
+  if (grid.Row() < 1 || grid.Col() != colGenre) return;
+  const int index = list.ListIndex();
+  const std::string chosen = list.List(index);
+  if (grid.Text() == chosen) return;
+  // No choice over a named genre: storing it would leave the name and number apart.
+  if (index < 0) return;
+  blnChanged = true;
+  grid.setText(chosen);
+  grid.setRow(grid.Row());
+  grid.setCol(colGenreNo);
+  grid.setText(std::to_string(std::int64_t{list.ItemData(index)} - 1));
+  grid.setRow(grid.Row());
+  grid.setCol(colState);
+  markRowChanged(grid);
+}
+
+}  // namespace quorvane

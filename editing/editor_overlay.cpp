@@ -1,0 +1,116 @@
+#include <charconv>
+
+#include "sheet/main_window.h"
+#include "sheet/sheet_columns.h"
+#include "tagcodec/genre_table.h"
+
+namespace quorvane {
+namespace {
+
+// Editors lie over the current cell; the grid measures in twips, the window in pixels.
+float editorTop(const SheetGrid& grid, const ScreenMetrics& screen) {
+  return grid.Top() + static_cast<float>(grid.CellTop()) / screen.TwipsPerPixelY() - 2;
+}
+float editorLeft(const SheetGrid& grid, const ScreenMetrics& screen) {
+  return grid.Left() + static_cast<float>(grid.CellLeft()) / screen.TwipsPerPixelX();
+}
+float editorWidth(const SheetGrid& grid, const ScreenMetrics& screen) {
+  return static_cast<float>(grid.CellWidth()) / screen.TwipsPerPixelX();
+}
+float editorHeight(const SheetGrid& grid, const ScreenMetrics& screen) {
+  return static_cast<float>(grid.CellHeight()) / screen.TwipsPerPixelY() - 2;
+}
+
+}  // namespace
+
+void MainWindow::MSFlexGrid1_Click() {
+  if (grid_.Row() == 0) return;
+  // The hidden bookkeeping columns are never edited.
+  if (grid_.Col() > kLastEditableCol) return;
+  if (lngPrevRow != 0 && lngPrevRow < grid_.Rows()) {
+    const int r = grid_.Row(), c = grid_.Col();
+    grid_.setRow(lngPrevRow);
+    grid_.setCol(lngPrevCol);
+    // Stored whether or not the editor is still shown: scrolling hides it, but what was
+    // typed still belongs to that cell.
+    if (grid_.Col() == colGenre) {
+      CommitGenreEdit(grid_, c_.Combo1);
+    } else {
+      CommitTextEdit(grid_, c_.EditText.Text());
+    }
+    grid_.setRow(r);
+    grid_.setCol(c);
+  }
+
+  if (grid_.Col() == colGenre) {
+    c_.EditText.setVisible(false);
+    ShowGenreEditor();
+  } else {
+    c_.Combo1.setVisible(false);
+    c_.EditText.setText(grid_.Text());
+    c_.EditText.setTop(editorTop(grid_, c_.screen));
+    c_.EditText.setLeft(editorLeft(grid_, c_.screen));
+    c_.EditText.setWidth(editorWidth(grid_, c_.screen));
+    c_.EditText.setHeight(editorHeight(grid_, c_.screen));
+    c_.EditText.ZOrder();
+    c_.EditText.setVisible(true);
+    c_.EditText.SetFocus();
+  }
+  lngPrevRow = grid_.Row();
+  lngPrevCol = grid_.Col();
+
+  grid_.setCol(colOrigName);
+  grid_.setRow(lngPrevRow);
+  c_.StatusBar1.setPanelText(1, grid_.Text());
+  c_.Label1.setCaption(grid_.Text());
+  grid_.setCol(lngPrevCol);
+  grid_.setRow(lngPrevRow);
+}
+
+void MainWindow::MSFlexGrid1_DblClick() {
+  MSFlexGrid1_Scroll();
+  grid_.setSort(1);
+  // The hidden editor's content still waits for its cell: follow that row to where the
+  // sort put it, so the next click stores it into the same file's row.
+  if (lngPrevRow != 0) lngPrevRow = grid_.rowAfterLastSort(lngPrevRow);
+}
+
+void MainWindow::MSFlexGrid1_Scroll() {
+  if (c_.EditText.Visible()) {
+    c_.EditText.setVisible(false);
+  } else if (c_.Combo1.Visible()) {
+    c_.Combo1.setVisible(false);
+  }
+}
+
+void MainWindow::ShowTextEditor() {
+  if (grid_.ColIsVisible(grid_.Col()) && grid_.RowIsVisible(grid_.Row())) {
+    c_.EditText.setVisible(true);
+    c_.EditText.setText(grid_.Text());
+    c_.EditText.setTop(editorTop(grid_, c_.screen));
+    c_.EditText.setLeft(editorLeft(grid_, c_.screen));
+    c_.EditText.setWidth(editorWidth(grid_, c_.screen));
+  } else {
+    c_.EditText.setVisible(false);
+  }
+}
+
+void MainWindow::ShowGenreEditor() {
+  if (!grid_.Text().empty()) {
+    const std::string number = grid_.TextMatrix(grid_.Row(), colGenreNo);
+    std::int32_t genre = -1;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), genre);
+    if (error != std::errc() || end != number.data() + number.size()) genre = -1;
+    c_.Combo1.setListIndex(Module1::FindGenreIndex(c_.Combo1, genre));
+  } else {
+    c_.Combo1.setListIndex(-1);
+  }
+  c_.Combo1.setTop(editorTop(grid_, c_.screen));
+  c_.Combo1.setLeft(editorLeft(grid_, c_.screen));
+  c_.Combo1.setWidth(editorWidth(grid_, c_.screen));
+  c_.Combo1.ZOrder();
+  c_.Combo1.setVisible(true);
+  c_.Combo1.SetFocus();
+}
+
+}  // namespace quorvane

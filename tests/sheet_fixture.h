@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless_form.h"
+#include "sheet/main_window.h"
+#include "sheet/sheet_columns.h"
+#include "tests/test_support.h"
+
+namespace quorvane::testing {
+
+struct FileSpec {
+  std::string name;
+  std::string title;  // ASCII; the tag is written padded with spaces
+  std::uint8_t genre = 0;
+  bool hasTag = true;
+};
+
+inline Bytes tagFor(const FileSpec& spec) {
+  if (!spec.hasTag) return audio(300);
+  Bytes title = bytesOf(spec.title);
+  title.resize(30, ' ');
+  return concat(audio(300), rawTag(title, spaces(30), spaces(30), spaces(4), spaces(30), spec.genre));
+}
+
+// A headless window, loaded and resized as at start-up, on a temporary folder.
+class SheetFixture {
+ public:
+  explicit SheetFixture(const std::vector<FileSpec>& files) : window(form.controls()) {
+    for (const auto& f : files) writeFile(dir.file(f.name), tagFor(f));
+    window.Form_Load();
+    window.Form_Resize();
+    form.Dir1.setPath(dir.path().string());
+  }
+
+  FlexGrid& grid() { return window.MSFlexGrid1(); }
+  std::string cell(int r, int c) { return grid().TextMatrix(r, c); }
+
+  // What the grid view does for a click: make the cell current, then raise the event.
+  void click(int row, int col) {
+    grid().setRow(row);
+    grid().setCol(col);
+    window.MSFlexGrid1_Click();
+  }
+  void doubleClick(int row, int col) {
+    click(row, col);
+    grid().setRow(row);
+    grid().setCol(col);
+    window.MSFlexGrid1_DblClick();
+  }
+  // A key goes to the editor that has the focus. Returns the code the widget got.
+  std::int16_t key(std::int16_t code, std::int16_t shift = 0) {
+    if (form.Combo1.hasFocus()) return form.Combo1.pressKey(code, shift);
+    return form.EditText.pressKey(code, shift);
+  }
+  int genreItem(const std::string& name) {
+    for (int i = 0; i < form.Combo1.ListCount(); ++i) {
+      if (form.Combo1.List(i) == name) return i;
+    }
+    return -1;
+  }
+
+  TempDir dir;
+  HeadlessForm form;
+  MainWindow window;
+};
+
+}  // namespace quorvane::testing
