@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/sheet_text.h"
+#include "commands/save_rows.h"
 #include "platform/headless/headless_form.h"
 #include "platform/posix/file_system.h"
 #include "sheet/main_window.h"
@@ -16,6 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: quorvane-tag list FOLDER\n"
+    "       quorvane-tag apply FOLDER [FILE]\n"
     "       quorvane-tag --help\n"
     "\n"
     "list FOLDER  Prints the sheet of FOLDER's MP3 files (names ending in .mp3 in any\n"
@@ -30,7 +33,19 @@ constexpr const char* kUsage =
     "             tag text is shown as a space; a file whose name holds one is left out\n"
     "             and named on stderr.\n"
     "\n"
-    "Exit status: 0 success, 2 bad usage or a folder that cannot be read.\n";
+    "apply FOLDER [FILE]\n"
+    "             Reads rows in the form that list prints from FILE (or standard\n"
+    "             input) and saves them as the window's Save does: every row whose\n"
+    "             state (cell 9) is 2 is written into the file named by cell 8 (the\n"
+    "             name as loaded): title, artist, album, year and comment from cells\n"
+    "             2-6, genre from cell 10; the file is renamed to cell 1 when that\n"
+    "             differs. Rows with state 1 are left alone; cell 7 is not read.\n"
+    "             Every line is checked first (ten cells, state 1 or 2, genre 0-255,\n"
+    "             UTF-8); any bad line is reported and nothing is written. A UTF-8\n"
+    "             byte-order mark and CRLF line ends are accepted.\n"
+    "\n"
+    "Exit status: 0 success; 1 some file could not be written or renamed (the others\n"
+    "were); 2 bad usage, bad input, or a folder that cannot be read.\n";
 
 int usageError(const char* message) {
   std::fprintf(stderr, "quorvane-tag: %s\n%s", message, kUsage);
@@ -78,6 +93,61 @@ int list(const char* folderArgument) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+// Save reports a file it cannot write in a message box; here that is a few lines on stderr.
+class StderrMessages : public quorvane::MessageBoxes {
+ public:
+  quorvane::MessageAnswer show(const quorvane::MessageBoxRequest& box) override {
+    std::string text = box.text;
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    std::fprintf(stderr, "quorvane-tag: %s\n%s\n", box.title.c_str(),
+                 quorvane::nameToBytes(text).c_str());
+    ++failures;
+    return box.defaultButton;
+  }
+  int failures = 0;
+};
+
+bool readAll(std::FILE* in, std::string& out) {
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) out.append(buffer, n);
+  return !std::ferror(in);
+}
+
+int apply(const char* folderArgument, const char* fileArgument) {
+  const std::string folder = quorvane::fs::normalizeFolder(quorvane::nameFromBytes(folderArgument));
+  if (!quorvane::fs::isFolder(folder)) {
+    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", folderArgument);
+    return 2;
+  }
+  std::string input;
+  if (fileArgument) {
+    std::FILE* in = std::fopen(fileArgument, "rb");
+    if (!in || !readAll(in, input)) {
+      std::fprintf(stderr, "quorvane-tag: %s: cannot read\n", fileArgument);
+      if (in) std::fclose(in);
+      return 2;
+    }
+    std::fclose(in);
+  } else if (!readAll(stdin, input)) {
+    std::fprintf(stderr, "quorvane-tag: cannot read standard input\n");
+    return 2;
+  }
+  const quorvane::SheetText sheet = quorvane::parseSheetText(input);
+  if (!sheet.errors.empty()) {
+    for (const auto& error : sheet.errors) std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
+    std::fprintf(stderr, "quorvane-tag: nothing was written\n");
+    return 2;
+  }
+  quorvane::FlexGrid grid;
+  grid.setCols(quorvane::kSheetCols);
+  grid.setRedraw(false);
+  for (const auto& row : sheet.rows) grid.AddItem(row);
+  StderrMessages messages;
+  quorvane::saveChangedRows(grid, folder, messages);
+  return messages.failures > 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,6 +165,10 @@ int main(int argc, char** argv) {
   if (command == "list") {
     if (argc != 3) return usageError("list takes one FOLDER");
     return list(argv[2]);
+  }
+  if (command == "apply") {
+    if (argc != 3 && argc != 4) return usageError("apply takes FOLDER and an optional FILE");
+    return apply(argv[2], argc == 4 ? argv[3] : nullptr);
   }
   if (command.empty()) return usageError("no command given");
   return usageError(("unknown command: " + std::string(command)).c_str());

@@ -19,7 +19,8 @@ using Failure = std::optional<std::string>;  // the description of what went wro
 
 Failure writeBlock(const std::string& path, const quorvane::TagBlock& block) {
   using namespace quorvane;
-  UniqueFd file = openPath(path, O_RDWR);
+  // Never write through a link: it could change a file outside the folder.
+  UniqueFd file = openPath(path, O_RDWR | O_NOFOLLOW);
   if (!file.valid()) return describeError(errno);
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) return describeError(errno);

@@ -1,0 +1,126 @@
+#include "platform/qt/qt_controls.h"
+
+#include "platform/qt/event_hook.h"
+
+namespace quorvane {
+
+// ---- text box ----
+
+QtTextBox::QtTextBox(QtStage& stage, QWidget& parent) : QtTextBox(stage, new QLineEdit(&parent)) {}
+
+QtTextBox::QtTextBox(QtStage& stage, QLineEdit* edit)
+    : QtControl(stage, *edit), edit_(edit), keys_(new KeyDownFilter(*edit)) {}
+
+std::string QtTextBox::Text() const { return fromQString(edit_->text()); }
+
+void QtTextBox::setText(std::string_view text) { edit_->setText(toQString(text)); }
+
+// ---- drop-down list ----
+
+QtComboList::QtComboList(QtStage& stage, QWidget& parent)
+    : QtComboList(stage, new QComboBox(&parent)) {}
+
+QtComboList::QtComboList(QtStage& stage, QComboBox* combo)
+    : QtControl(stage, *combo), combo_(combo), keys_(new KeyDownFilter(*combo)) {
+  combo_->setEditable(false);
+  combo_->setMaxVisibleItems(16);
+}
+
+void QtComboList::AddItem(std::string_view text) {
+  combo_->addItem(toQString(text), QVariant(std::int32_t{0}));
+  newIndex_ = combo_->count() - 1;
+}
+
+std::string QtComboList::List(int index) const {
+  if (index < 0 || index >= combo_->count()) return {};
+  return fromQString(combo_->itemText(index));
+}
+
+std::int32_t QtComboList::ItemData(int index) const {
+  if (index < 0 || index >= combo_->count()) return 0;
+  return combo_->itemData(index).value<std::int32_t>();
+}
+
+void QtComboList::setItemData(int index, std::int32_t data) {
+  if (index >= 0 && index < combo_->count()) combo_->setItemData(index, QVariant(data));
+}
+
+void QtComboList::setListIndex(int index) {
+  if (index >= -1 && index < combo_->count()) combo_->setCurrentIndex(index);
+}
+
+// ---- label ----
+
+QtLabel::QtLabel(QtStage& stage, QWidget& parent) : QtLabel(stage, new QLabel(&parent)) {}
+
+QtLabel::QtLabel(QtStage& stage, QLabel* label) : QtControl(stage, *label), label_(label) {
+  // File names are shown as they are, never read as markup.
+  label_->setTextFormat(Qt::PlainText);
+  label_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+std::string QtLabel::Caption() const { return fromQString(label_->text()); }
+
+void QtLabel::setCaption(std::string_view caption) { label_->setText(toQString(caption)); }
+
+// ---- button ----
+
+QtButton::QtButton(QtStage& stage, QWidget& parent) : QtButton(stage, new QPushButton(&parent)) {}
+
+QtButton::QtButton(QtStage& stage, QPushButton* button)
+    : QtControl(stage, *button), button_(button) {
+  // Enter in an editor must never press a button.
+  button_->setAutoDefault(false);
+  QObject::connect(button_, &QPushButton::clicked, button_, [this] {
+    if (onClick_) onClick_();
+  });
+}
+
+std::string QtButton::Caption() const { return fromQString(button_->text()); }
+
+void QtButton::setCaption(std::string_view caption) { button_->setText(toQString(caption)); }
+
+// ---- status bar ----
+
+QtStatusBar::QtStatusBar(QtStage& stage, QWidget& parent)
+    : QtStatusBar(stage, new QStatusBar(&parent)) {
+  new EventHook(parent, QEvent::Resize, [this](QEvent&) {
+    place();
+    return false;
+  });
+}
+
+QtStatusBar::QtStatusBar(QtStage& stage, QStatusBar* bar)
+    : QtControl(stage, *bar), bar_(bar), panel1_(new QLabel), panel2_(new QLabel) {
+  for (QLabel* panel : {panel1_, panel2_}) {
+    panel->setTextFormat(Qt::PlainText);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setIndent(2);
+  }
+  bar_->addWidget(panel1_, 1);
+  bar_->addPermanentWidget(panel2_);
+  panel2_->hide();
+}
+
+void QtStatusBar::place() {
+  const QWidget* parent = bar_->parentWidget();
+  const int height = std::max(0, toPixels(Height()));
+  bar_->setGeometry(0, parent->height() - height, parent->width(), height);
+}
+
+float QtStatusBar::Left() const { return static_cast<float>(bar_->x()); }
+float QtStatusBar::Top() const { return static_cast<float>(bar_->y()); }
+float QtStatusBar::Width() const { return static_cast<float>(bar_->width()); }
+
+std::string QtStatusBar::PanelText(int panel) const {
+  if (panel != 1 && panel != 2) return {};
+  return fromQString(this->panel(panel).text());
+}
+
+void QtStatusBar::setPanelText(int panel, std::string_view text) {
+  if (panel != 1 && panel != 2) return;
+  this->panel(panel).setText(toQString(text));
+  if (panel == 2) panel2_->setVisible(!text.empty());
+}
+
+}  // namespace quorvane

@@ -1,0 +1,161 @@
+#include "platform/qt/qt_file_lists.h"
+
+#include <QKeyEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+#include "platform/posix/file_system.h"
+#include "platform/qt/event_hook.h"
+
+namespace quorvane {
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPixels = 8;
+
+// A combo box that reads its drives again each time it opens, so that media mounted while
+// the program runs can be picked.
+class DriveComboBox : public QComboBox {
+ public:
+  DriveComboBox(QWidget& parent, std::function<void()> beforePopup)
+      : QComboBox(&parent), beforePopup_(std::move(beforePopup)) {}
+  void showPopup() override {
+    beforePopup_();
+    QComboBox::showPopup();
+  }
+
+ private:
+  std::function<void()> beforePopup_;
+};
+
+// Draws each folder entry indented by its depth, so the list reads like a tree.
+class IndentDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->rect.adjust(index.data(kDepthRole).toInt() * kIndentPixels, 0, 0, 0);
+  }
+};
+
+std::string lastComponent(const std::string& folder) {
+  if (folder == "/") return folder;
+  return folder.substr(folder.rfind('/') + 1);
+}
+
+}  // namespace
+
+// ---- drives ----
+
+QtDriveList::QtDriveList(QtStage& stage, QWidget& parent)
+    : QtDriveList(stage, new DriveComboBox(parent, [this] { fill(fs::listDrives()); })) {}
+
+QtDriveList::QtDriveList(QtStage& stage, QComboBox* combo) : QtControl(stage, *combo), combo_(combo) {
+  const std::vector<std::string> drives = fs::listDrives();
+  drive_ = fs::driveOf(drives, fs::currentFolder());
+  fill(drives);
+  QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) { picked(index); });
+}
+
+void QtDriveList::fill(const std::vector<std::string>& drives) {
+  combo_->clear();
+  for (const std::string& drive : drives) combo_->addItem(toQString(drive));
+  // The current drive stays listed even when it has gone, so the list never lies about it.
+  int current = combo_->findText(toQString(drive_), Qt::MatchExactly);
+  if (current < 0) {
+    combo_->addItem(toQString(drive_));
+    current = combo_->count() - 1;
+  }
+  combo_->setCurrentIndex(current);
+}
+
+void QtDriveList::picked(int index) {
+  const std::string drive = fromQString(combo_->itemText(index));
+  if (drive == drive_) return;
+  drive_ = drive;
+  if (onChange_) onChange_();
+}
+
+// ---- folders ----
+
+QtFolderList::QtFolderList(QtStage& stage, QWidget& parent)
+    : QtFolderList(stage, new QListWidget(&parent)) {}
+
+QtFolderList::QtFolderList(QtStage& stage, QListWidget* list)
+    : QtControl(stage, *list), list_(list), path_(fs::currentFolder()) {
+  list_->setItemDelegate(new IndentDelegate(list_));
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setUniformItemSizes(true);
+  QObject::connect(list_, &QListWidget::itemDoubleClicked, list_,
+                   [this](QListWidgetItem* item) { open(item); });
+  new EventHook(*list_, QEvent::KeyPress, [this](QEvent& event) {
+    const int key = static_cast<QKeyEvent&>(event).key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    open(list_->currentItem());
+    return true;
+  });
+  fill();
+}
+
+bool QtFolderList::setPath(std::string_view path) {
+  const std::string folder = fs::normalizeFolder(path);
+  if (!fs::isFolder(folder)) return false;
+  path_ = folder;
+  fill();
+  if (onChange_) onChange_();
+  return true;
+}
+
+void QtFolderList::open(const QListWidgetItem* item) {
+  if (!item) return;
+  // Copied first: setPath refills the list, which deletes the item.
+  const std::string folder = fromQString(item->data(kPathRole).toString());
+  setPath(folder);
+}
+
+void QtFolderList::fill() {
+  const QIcon openIcon = list_->style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closedIcon = list_->style()->standardIcon(QStyle::SP_DirClosedIcon);
+  const auto add = [&](const std::string& folder, int depth, const QIcon& icon) {
+    auto* item = new QListWidgetItem(icon, toQString(lastComponent(folder)), list_);
+    item->setData(kPathRole, toQString(folder));
+    item->setData(kDepthRole, depth);
+    item->setToolTip(toQString(folder));
+    return item;
+  };
+  list_->clear();
+  int depth = 0;
+  QListWidgetItem* current = nullptr;
+  for (const std::string& ancestor : fs::ancestorsOf(path_)) current = add(ancestor, depth++, openIcon);
+  for (const std::string& name : fs::listSubfolders(path_)) {
+    add(fs::joinPath(path_ == "/" ? "" : path_, name), depth, closedIcon);
+  }
+  list_->setCurrentItem(current);
+  if (current) list_->scrollToItem(current);
+}
+
+// ---- files ----
+
+QtFileList::QtFileList() : path_(fs::currentFolder()) {}
+
+void QtFileList::setPath(std::string_view path) {
+  path_ = path;
+  Refresh();
+  if (onPathChange_) onPathChange_();
+}
+
+void QtFileList::Refresh() {
+  fs::Mp3Listing listing = fs::listMp3Files(path_);
+  names_ = std::move(listing.names);
+  readOk_ = listing.ok;
+}
+
+std::string QtFileList::List(int index) const {
+  if (index < 0 || index >= ListCount()) return {};
+  return names_[static_cast<std::size_t>(index)];
+}
+
+}  // namespace quorvane

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "tagcodec/tag_file.h"
+#include "tests/sheet_fixture.h"
+
+namespace {
+
+using namespace quorvane;
+using namespace quorvane::testing;
+using Module1::ReadTag;
+using Module1::TagRecord;
+
+const std::vector<FileSpec> kFiles = {{"b.mp3", "Beta", 0},
+                                      {"a.mp3", "Alpha", 17},
+                                      {"c.mp3", "", 0, false},
+                                      {"d.mp3", "Delta", 84}};
+
+class CommandsTest : public ::testing::Test {
+ protected:
+  void edit(int row, int col, const std::string& text) {
+    s.click(row, col);
+    s.form.EditText.setText(text);
+    s.key(kKeyReturn);
+  }
+  void chooseGenre(int row, const std::string& name) {
+    s.click(row, colGenre);
+    s.form.Combo1.setListIndex(s.genreItem(name));
+    s.key(kKeyReturn);
+  }
+  TagRecord tagOf(const std::string& name) {
+    TagRecord record;
+    EXPECT_TRUE(ReadTag(s.dir.file(name), record)) << name;
+    return record;
+  }
+  std::vector<MessageBoxRequest> boxes() { return s.form.messages.shown(); }
+
+  SheetFixture s{kFiles};
+};
+
+bool isSaveQuestion(const MessageBoxRequest& box) {
+  return box.text == "保存します。" && box.title == "Quorvane" &&
+         box.buttons == MessageButtons::YesNo && box.defaultButton == MessageAnswer::Yes &&
+         box.icon == MessageIcon::Question;
+}
+
+TEST_F(CommandsTest, SaveWithoutEditsAsksNothing) {
+  s.form.cmdSave.click();
+  s.click(1, colTitle);  // an open editor whose text is unchanged
+  s.form.cmdSave.click();
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_EQ(readFile(s.dir.file("a.mp3")), tagFor(kFiles[1]));
+}
+
+TEST_F(CommandsTest, SaveWritesChangedRowsRenamesAndReloadsUnsorted) {
+  ASSERT_EQ(s.cell(1, colOrigName), "a.mp3");
+  edit(1, colTitle, "新しい曲");       // a.mp3
+  chooseGenre(3, "Bebob");            // c.mp3, untagged so far
+  edit(4, colFileName, "0 first.mp3");  // d.mp3 renamed
+  s.click(2, colComment);             // b.mp3: an open editor is stored by Save itself
+  s.form.EditText.setText("open editor");
+  const Bytes untouchedB = readFile(s.dir.file("b.mp3"));
+
+  s.form.cmdSave.click();
+
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_TRUE(isSaveQuestion(boxes()[0]));
+  EXPECT_EQ(tagOf("a.mp3").Title, "新しい曲" + std::string(22, ' '));
+  EXPECT_EQ(tagOf("a.mp3").Genre, 17);
+  EXPECT_EQ(readFile(s.dir.file("c.mp3")).size(), 300u + 128u) << "a tag was appended";
+  EXPECT_EQ(tagOf("c.mp3").Genre, 84);
+  EXPECT_FALSE(std::filesystem::exists(s.dir.file("d.mp3")));
+  EXPECT_EQ(tagOf("0 first.mp3").Title, "Delta" + std::string(25, ' '));
+  EXPECT_EQ(tagOf("b.mp3").Comment, "open editor" + std::string(19, ' '));
+  EXPECT_NE(readFile(s.dir.file("b.mp3")), untouchedB);
+
+  // The reload shows the folder in the file list's order, which is not sorted again.
+  EXPECT_FALSE(s.window.blnChanged);
+  ASSERT_EQ(s.grid().Rows(), 5);
+  EXPECT_EQ(s.cell(1, colFileName), "0 first.mp3");
+  EXPECT_EQ(s.cell(2, colTitle), "新しい曲");
+  for (int r = 1; r < 5; ++r) EXPECT_EQ(s.cell(r, colState), "1");
+  EXPECT_EQ(s.form.window.timesBusy(), 1);
+  EXPECT_FALSE(s.form.window.busy());
+}
+
+TEST_F(CommandsTest, SaveAnsweredNoKeepsEditsAndTheOpenEditor) {
+  edit(1, colTitle, "Changed");
+  s.form.EditText.setText("pending");  // editor now over (1, artist)
+  s.form.messages.queueAnswer(MessageAnswer::No);
+  s.form.cmdSave.click();
+  EXPECT_EQ(readFile(s.dir.file("a.mp3")), tagFor(kFiles[1]));
+  EXPECT_TRUE(s.window.blnChanged);
+  EXPECT_EQ(s.cell(1, colArtist), "pending");
+  EXPECT_EQ(s.cell(1, colState), "2");
+  EXPECT_TRUE(s.form.EditText.Visible());
+  EXPECT_EQ(s.grid().Row(), 1);
+  EXPECT_EQ(s.grid().Col(), colArtist);
+  s.form.EditText.setText("after no");
+  s.key(kKeyReturn);
+  EXPECT_EQ(s.cell(1, colArtist), "after no");
+}
+
+TEST_F(CommandsTest, FailuresAreReportedAndTheOtherRowsStillWritten) {
+  edit(1, colFileName, "b.mp3");  // a.mp3 onto an existing name
+  edit(3, colTitle, "Read only"); // c.mp3
+  edit(4, colTitle, "Written");   // d.mp3
+  ASSERT_EQ(::chmod(s.dir.file("c.mp3").c_str(), 0444), 0);
+  const Bytes before = readFile(s.dir.file("b.mp3"));
+  s.form.cmdSave.click();
+  ASSERT_EQ(boxes().size(), 3u);
+  EXPECT_EQ(boxes()[1].title, "Quorvane  :書き込みエラー");
+  EXPECT_EQ(boxes()[1].text.rfind("ファイル名 :" + s.dir.file("a.mp3") + "\r\n", 0), 0u);
+  EXPECT_EQ(boxes()[2].text.rfind("ファイル名 :" + s.dir.file("c.mp3") + "\r\n", 0), 0u);
+  EXPECT_EQ(readFile(s.dir.file("b.mp3")), before);
+  EXPECT_TRUE(std::filesystem::exists(s.dir.file("a.mp3")));
+  EXPECT_EQ(readFile(s.dir.file("c.mp3")), tagFor(kFiles[2]));
+  EXPECT_EQ(tagOf("d.mp3").Title, "Written" + std::string(23, ' '));
+  EXPECT_EQ(s.cell(1, colFileName), "a.mp3") << "the reload shows the old name";
+}
+
+TEST_F(CommandsTest, NameDifferingOnlyInCaseIsARename) {
+  edit(1, colFileName, "A.mp3");
+  s.form.cmdSave.click();
+  EXPECT_TRUE(std::filesystem::exists(s.dir.file("A.mp3")));
+  EXPECT_FALSE(std::filesystem::exists(s.dir.file("a.mp3")));
+}
+
+TEST_F(CommandsTest, TwoRenamesInOneSave) {
+  edit(1, colFileName, "x.mp3");
+  edit(2, colFileName, "y.mp3");
+  s.form.cmdSave.click();
+  EXPECT_EQ(tagOf("x.mp3").Title, "Alpha" + std::string(25, ' '));
+  EXPECT_EQ(tagOf("y.mp3").Title, "Beta" + std::string(26, ' '));
+}
+
+struct QuitCase {
+  const char* what;
+  bool edit;                // a stored edit before quitting
+  std::string openEditor;   // text in an open title editor ("" for no editor)
+  MessageAnswer answer;
+  bool asks, ends;
+};
+
+class QuitAndClose : public CommandsTest, public ::testing::WithParamInterface<QuitCase> {};
+
+TEST_P(QuitAndClose, AskOnlyWithUnsavedEdits) {
+  const QuitCase& q = GetParam();
+  for (bool viaClose : {false, true}) {
+    SheetFixture f(kFiles);
+    if (q.edit) {
+      f.click(2, colAlbum);
+      f.form.EditText.setText("edited");
+      f.key(kKeyReturn);
+    }
+    if (!q.openEditor.empty()) {
+      f.click(1, colTitle);
+      f.form.EditText.setText(q.openEditor);
+    }
+    f.form.messages.queueAnswer(q.answer);
+    bool ended;
+    if (viaClose) {
+      std::int16_t cancel = -1;
+      f.window.Form_QueryUnload(cancel);
+      ended = cancel == 0;
+      EXPECT_FALSE(f.form.window.ended()) << "the window system ends it after the close";
+    } else {
+      f.form.cmdEnd.click();
+      ended = f.form.window.ended();
+    }
+    EXPECT_EQ(ended, q.ends) << (viaClose ? "close" : "quit");
+    ASSERT_EQ(f.form.messages.shown().size(), q.asks ? 1u : 0u);
+    if (q.asks) {
+      const auto& box = f.form.messages.shown()[0];
+      EXPECT_EQ(box.text, "内容が保存されていません終了しますか？");
+      EXPECT_EQ(box.title, "Quorvane");
+      EXPECT_EQ(box.defaultButton, MessageAnswer::Yes);
+      EXPECT_EQ(box.icon, MessageIcon::Question);
+    }
+    EXPECT_EQ(readFile(f.dir.file("a.mp3")), tagFor(kFiles[1])) << "quitting writes nothing";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QuitAndClose,
+    ::testing::Values(QuitCase{"no edits", false, "", MessageAnswer::No, false, true},
+                      QuitCase{"unchanged open editor", false, "Alpha", MessageAnswer::No, false,
+                               true},
+                      QuitCase{"changed open editor, yes", false, "New", MessageAnswer::Yes, true,
+                               true},
+                      QuitCase{"changed open editor, no", false, "New", MessageAnswer::No, true,
+                               false},
+                      QuitCase{"stored edit, no", true, "", MessageAnswer::No, true, false},
+                      QuitCase{"stored edit, yes", true, "", MessageAnswer::Yes, true, true}),
+    caseName<QuitAndClose::ParamType>);
+
+TEST_F(CommandsTest, QuitAnsweredNoKeepsTheEditorWorking) {
+  s.click(1, colTitle);
+  s.form.EditText.setText("New");
+  s.form.messages.queueAnswer(MessageAnswer::No);
+  s.form.cmdEnd.click();
+  EXPECT_EQ(s.cell(1, colTitle), "New");
+  s.form.EditText.setText("Newer");
+  s.key(kKeyReturn);
+  EXPECT_EQ(s.cell(1, colTitle), "Newer");
+  EXPECT_EQ(s.grid().Col(), colArtist);
+}
+
+TEST_F(CommandsTest, HiddenEditorDoesNotCauseTheQuestion) {
+  s.click(1, colTitle);
+  s.form.EditText.setText("New");
+  s.window.MSFlexGrid1_Scroll();
+  s.form.cmdEnd.click();
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_TRUE(s.form.window.ended());
+}
+
+TEST_F(CommandsTest, PlayOpensTheLastEditedRowsFileAsLoaded) {
+  s.form.Command1.click();
+  EXPECT_TRUE(s.form.shell.opened().empty()) << "nothing before a cell was opened";
+  edit(2, colFileName, "renamed.mp3");
+  s.click(2, colAlbum);
+  s.form.Command1.click();
+  ASSERT_EQ(s.form.shell.opened().size(), 1u);
+  EXPECT_EQ(s.form.shell.opened()[0], (HeadlessShellOpener::Opened{s.dir.path().string(), "b.mp3"}));
+}
+
+}  // namespace
