@@ -58,15 +58,12 @@ class GridView : public QAbstractScrollArea, public GridObserver {
   // Moves the visible part as the user asked and tells the form when it did move.
   void scrollByUser(int topRow, int leftCol);
   void makeCurrent(Cell cell);
-  void restoreAfterHeaderClick();
   void paintCell(QPainter& painter, const QRect& rect, int row, int col) const;
 
   FlexGrid& grid_;
   std::function<void()> onClick_, onDblClick_, onScroll_;
   bool syncing_ = false;
   bool pressed_ = false;
-  // The current cell before a click on the header row made row 0 current.
-  std::optional<Cell> beforeHeaderClick_;
 };
 
 }  // namespace quorvane

@@ -1,0 +1,21 @@
+#include "platform/qt/qt_form.h"
+
+#include "platform/qt/grid_view.h"
+
+namespace quorvane {
+
+QtForm::QtForm(ShellOpener& shell) : window_(std::make_unique<QtFormWindow>()), shell_(shell) {
+  window_->setFont(sheetFont());
+}
+
+QtForm::~QtForm() {
+  // The widgets go first, while the wrappers their signals reach are still alive.
+  window_.reset();
+}
+
+FormControls QtForm::controls() {
+  return FormControls{*window_, screen,   messages, shell_,     Drive1,  Dir1,   File1,
+                      EditText, Combo1, Label1,   StatusBar1, cmdSave, cmdEnd, Command1};
+}
+
+}  // namespace quorvane

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/form_controls.h"
+#include "platform/qt/qt_controls.h"
+#include "platform/qt/qt_file_lists.h"
+#include "platform/qt/qt_form_window.h"
+#include "platform/qt/qt_message_boxes.h"
+
+namespace quorvane {
+
+// Every control of the main window as a Qt widget, each a child of the window. The lists
+// start at the process's current folder. Hands the form its controls; the Tab order is
+// applied once the form has given every control its index.
+class QtForm {
+ public:
+  explicit QtForm(ShellOpener& shell);
+  ~QtForm();
+  QtForm(const QtForm&) = delete;
+  QtForm& operator=(const QtForm&) = delete;
+
+  QtFormWindow& window() { return *window_; }
+  FormControls controls();
+
+ private:
+  std::unique_ptr<QtFormWindow> window_;
+  ShellOpener& shell_;
+
+ public:
+  QtStage stage;
+  QtScreen screen;
+  QtMessageBoxes messages{*window_};
+  QtDriveList Drive1{stage, *window_};
+  QtFolderList Dir1{stage, *window_};
+  QtFileList File1;
+  QtTextBox EditText{stage, *window_};
+  QtComboList Combo1{stage, *window_};
+  QtLabel Label1{stage, *window_};
+  QtStatusBar StatusBar1{stage, *window_};
+  QtButton cmdSave{stage, *window_};
+  QtButton cmdEnd{stage, *window_};
+  QtButton Command1{stage, *window_};
+};
+
+}  // namespace quorvane
