@@ -17,7 +17,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quorvane-tag list FOLDER\n"
+    "Usage: quorvane-tag list [--bom] FOLDER\n"
     "       quorvane-tag apply FOLDER [FILE]\n"
     "       quorvane-tag --help\n"
     "\n"
@@ -31,7 +31,9 @@ constexpr const char* kUsage =
     "             QUORVANE_CODEPAGE names another iconv encoding; bytes that do not\n"
     "             decode are kept as the characters U+10FE00 + byte. A TAB, CR or LF in\n"
     "             tag text is shown as a space; a file whose name holds one is left out\n"
-    "             and named on stderr.\n"
+    "             and named on stderr. With --bom the output starts with a UTF-8\n"
+    "             byte-order mark, which spreadsheet programs want in order to read\n"
+    "             UTF-8 text.\n"
     "\n"
     "apply FOLDER [FILE]\n"
     "             Reads rows in the form that list prints from FILE (or standard\n"
@@ -69,7 +71,7 @@ void printRows(const quorvane::FlexGrid& grid) {
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-int list(const char* folderArgument) {
+int list(const char* folderArgument, bool byteOrderMark) {
   const std::string folder = quorvane::nameFromBytes(folderArgument);
   if (!quorvane::fs::isFolder(folder)) {
     std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", folderArgument);
@@ -89,6 +91,7 @@ int list(const char* folderArgument) {
     std::fprintf(stderr, "quorvane-tag: left out (its name holds a tab or line break): %s\n",
                  quorvane::nameToBytes(name).c_str());
   }
+  if (byteOrderMark) std::fputs("\xEF\xBB\xBF", stdout);
   printRows(window.MSFlexGrid1());
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
@@ -163,8 +166,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (command == "list") {
-    if (argc != 3) return usageError("list takes one FOLDER");
-    return list(argv[2]);
+    const bool bom = argc == 4 && std::string_view(argv[2]) == "--bom";
+    if (argc != 3 && !bom) return usageError("list takes [--bom] and one FOLDER");
+    return list(argv[bom ? 3 : 2], bom);
   }
   if (command == "apply") {
     if (argc != 3 && argc != 4) return usageError("apply takes FOLDER and an optional FILE");

@@ -95,7 +95,19 @@ grep -q "jp.mp3" "$dir/err" || fail "the failure does not name the file"
 [ -e "$folder/jp.mp3" ] || fail "jp.mp3 is gone"
 "$tool" list "$folder" | grep -q "^other.MP3${T}Still written${T}" || fail "the other row was not written"
 
-# 5. Usage errors.
+# 5. The same edit as plain LF text and as BOM + CRLF text writes the same bytes.
+plain=$dir/plain crlf=$dir/crlf
+mkdir "$plain" "$crlf"
+cp "$folder"/*.mp3 "$folder"/*.MP3 "$plain"/
+cp "$folder"/*.mp3 "$folder"/*.MP3 "$crlf"/
+"$tool" list "$plain" | awk -F'\t' 'BEGIN { OFS = "\t" } { $2 = "新 " $2; $9 = "2"; print }' > "$dir/lf"
+{ printf '\xef\xbb\xbf'; sed 's/$/\r/' "$dir/lf"; printf '\r\n'; } > "$dir/bomcrlf"
+"$tool" apply "$plain" "$dir/lf" && "$tool" apply "$crlf" "$dir/bomcrlf" || fail "apply failed"
+(cd "$plain" && sha256sum *) > "$dir/sum-plain"
+(cd "$crlf" && sha256sum *) > "$dir/sum-crlf"
+cmp -s "$dir/sum-plain" "$dir/sum-crlf" || fail "BOM + CRLF input wrote other bytes"
+
+# 6. Usage errors.
 "$tool" apply "$dir/missing" < /dev/null 2>/dev/null; [ $? -eq 2 ] || fail "missing folder should exit 2"
 "$tool" apply "$folder" "$dir/no-such-file" 2>/dev/null; [ $? -eq 2 ] || fail "missing FILE should exit 2"
 

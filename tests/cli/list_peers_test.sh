@@ -58,6 +58,12 @@ $actual"
 grep -q 'tab	name.mp3' "$dir/err" || fail "the name with a tab is not reported on stderr"
 [ "$(wc -l < "$dir/err")" -eq 1 ] || fail "stderr should hold one line: $(cat "$dir/err")"
 
+# --bom puts a UTF-8 byte-order mark before the same rows.
+bom=$("$tool" list --bom "$folder" 2>/dev/null | head -c 3 | od -An -tx1 | tr -d ' ')
+[ "$bom" = "efbbbf" ] || fail "list --bom starts with $bom"
+[ "$("$tool" list --bom "$folder" 2>/dev/null | tail -c +4)" = "$expected" ] ||
+  fail "list --bom rows differ"
+
 # A relative folder and a trailing slash mean the same folder.
 relative=$(cd "$dir" && "$tool" list music/ 2>/dev/null)
 [ "$relative" = "$expected" ] || fail "a relative FOLDER/ lists differently"

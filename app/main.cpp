@@ -1,0 +1,74 @@
+// quorvane: the window program. Edits the ID3 version 1 tags of a folder's MP3 files as
+// a sheet.
+#include <QApplication>
+#include <QIcon>
+#include <QStyleFactory>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "app/window_program.h"
+#include "platform/posix/file_system.h"
+#include "platform/posix/shell_opener.h"
+#include "platform/qt/grid_view.h"
+#include "tagcodec/code_page.h"
+#include "tagcodec/file_names.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: quorvane [FOLDER]\n"
+    "\n"
+    "Opens the window on FOLDER's MP3 files, sorted by file name; without FOLDER the\n"
+    "folder list starts at the current folder and no sheet is loaded.\n"
+    "Tag text is read and written in code page 932 unless QUORVANE_CODEPAGE names another\n"
+    "iconv encoding.\n"
+    "\n"
+    "Exit status: 0 after the window closed, 2 bad usage, an unknown code page, or a\n"
+    "FOLDER that is not a folder.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Takes Qt's own options (-platform, -display, ...) out of argv.
+  QApplication app(argc, argv);
+  const std::string_view first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc > 2) {
+    std::fprintf(stderr, "quorvane: one FOLDER at most\n%s", kUsage);
+    return 2;
+  }
+  std::string error;
+  if (!quorvane::initTagCodePage(&error)) {
+    std::fprintf(stderr, "quorvane: %s\n", error.c_str());
+    return 2;
+  }
+  const std::string folder = argc > 1 ? quorvane::nameFromBytes(argv[1]) : std::string();
+  if (argc > 1 && !quorvane::fs::isFolder(folder)) {
+    std::fprintf(stderr, "quorvane: %s: not a folder\n", argv[1]);
+    return 2;
+  }
+
+  // The window is laid out in pixels: one style everywhere keeps frames, scroll bars and
+  // controls the sizes that layout assumes.
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setFont(quorvane::sheetFont());
+  QIcon icon;
+  icon.addFile(QStringLiteral(":/icons/quorvane-16.png"), QSize(16, 16));
+  icon.addFile(QStringLiteral(":/icons/quorvane-32.png"), QSize(32, 32));
+  QApplication::setWindowIcon(icon);
+  QApplication::setApplicationName(QStringLiteral("Quorvane"));
+  QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+
+  quorvane::PosixShellOpener shell;
+  quorvane::WindowProgram program(shell);
+  program.show();
+  if (argc > 1 && !program.openFolder(folder)) {
+    std::fprintf(stderr, "quorvane: %s: not a folder\n", argv[1]);
+    return 2;
+  }
+  return QApplication::exec();
+}

@@ -1,0 +1,34 @@
+#include "app/window_program.h"
+
+#include "sheet/form_design.h"
+
+namespace quorvane {
+
+WindowProgram::WindowProgram(ShellOpener& shell)
+    : form_(shell), window_(form_.controls()), gridView_(window_.MSFlexGrid1(), form_.window()) {
+  gridView_.setClickHandler([this] { window_.MSFlexGrid1_Click(); });
+  gridView_.setDblClickHandler([this] { window_.MSFlexGrid1_DblClick(); });
+  gridView_.setScrollHandler([this] { window_.MSFlexGrid1_Scroll(); });
+  // The form has given every control its index by now; the grid is no platform control.
+  form_.stage.setTabIndex(&gridView_, design::MSFlexGrid1.tabIndex);
+  form_.stage.applyTabOrder();
+
+  QtFormWindow& frame = form_.window();
+  frame.setResizeHandler([this] { window_.Form_Resize(); });
+  frame.setCloseHandler([this] {
+    std::int16_t cancel = 0;
+    window_.Form_QueryUnload(cancel);
+    return cancel == 0;
+  });
+}
+
+void WindowProgram::show() {
+  window_.Form_Load();
+  form_.window().resize(static_cast<int>(design::kClientWidth),
+                        static_cast<int>(design::kClientHeight));
+  form_.window().show();
+}
+
+bool WindowProgram::openFolder(const std::string& folder) { return form_.Dir1.setPath(folder); }
+
+}  // namespace quorvane
