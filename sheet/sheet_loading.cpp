@@ -45,11 +45,13 @@ void MainWindow::Dir1_Change() {
 }
 
 void MainWindow::File1_PathChange() {
+  c_.window.setBusy(true);
   if (SerchMP3File(c_.File1.Path())) {
     grid_.setCol(0);
     grid_.setColSel(0);
     grid_.setSort(1);
   }
+  c_.window.setBusy(false);
 }
 
 bool MainWindow::SerchMP3File(const std::string& strPath) {

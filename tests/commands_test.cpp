@@ -62,6 +62,7 @@ TEST_F(CommandsTest, SaveWritesChangedRowsRenamesAndReloadsUnsorted) {
   s.click(2, colComment);             // b.mp3: an open editor is stored by Save itself
   s.form.EditText.setText("open editor");
   const Bytes untouchedB = readFile(s.dir.file("b.mp3"));
+  const int busyBefore = s.form.window.timesBusy();
 
   s.form.cmdSave.click();
 
@@ -82,7 +83,7 @@ TEST_F(CommandsTest, SaveWritesChangedRowsRenamesAndReloadsUnsorted) {
   EXPECT_EQ(s.cell(1, colFileName), "0 first.mp3");
   EXPECT_EQ(s.cell(2, colTitle), "新しい曲");
   for (int r = 1; r < 5; ++r) EXPECT_EQ(s.cell(r, colState), "1");
-  EXPECT_EQ(s.form.window.timesBusy(), 1);
+  EXPECT_EQ(s.form.window.timesBusy(), busyBefore + 1);
   EXPECT_FALSE(s.form.window.busy());
 }
 
