@@ -2,7 +2,6 @@
 // a sheet.
 #include <QApplication>
 #include <QIcon>
-#include <QStyleFactory>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -10,7 +9,7 @@
 #include "app/window_program.h"
 #include "platform/posix/file_system.h"
 #include "platform/posix/shell_opener.h"
-#include "platform/qt/grid_view.h"
+#include "platform/qt/qt_look.h"
 #include "tagcodec/code_page.h"
 #include "tagcodec/file_names.h"
 
@@ -30,8 +29,8 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Takes Qt's own options (-platform, -display, ...) out of argv.
-  QApplication app(argc, argv);
+  // The command line is checked before any window system is reached, so a mistake is
+  // reported even without a display.
   const std::string_view first = argc > 1 ? argv[1] : "";
   if (first == "--help" || first == "-h") {
     std::fputs(kUsage, stdout);
@@ -52,10 +51,11 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The window is laid out in pixels: one style everywhere keeps frames, scroll bars and
-  // controls the sizes that layout assumes.
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  QApplication::setFont(quorvane::sheetFont());
+  // Qt sees no argument of ours, so that a folder named like a Qt option ("-reverse") is
+  // still a folder; Qt takes its settings from the environment (QT_QPA_PLATFORM, ...).
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
+  quorvane::applyLook();
   QIcon icon;
   icon.addFile(QStringLiteral(":/icons/quorvane-16.png"), QSize(16, 16));
   icon.addFile(QStringLiteral(":/icons/quorvane-32.png"), QSize(32, 32));

@@ -29,6 +29,8 @@ void WindowProgram::show() {
   form_.window().show();
 }
 
-bool WindowProgram::openFolder(const std::string& folder) { return form_.Dir1.setPath(folder); }
+bool WindowProgram::openFolder(const std::string& folder) {
+  return form_.Dir1.setPath(folder);
+}
 
 }  // namespace quorvane

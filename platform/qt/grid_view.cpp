@@ -1,6 +1,5 @@
 #include "platform/qt/grid_view.h"
 
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +8,7 @@
 #include <utility>
 
 #include "platform/qt/qt_control.h"
+#include "platform/qt/qt_look.h"
 
 namespace quorvane {
 namespace {
@@ -49,17 +49,6 @@ class FixedScrollBar : public QScrollBar {
 
 }  // namespace
 
-QFont sheetFont() {
-  QStringList families{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                       QStringLiteral("IPAPGothic")};
-  const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
-  if (!japanese.isEmpty()) families << japanese.first();
-  QFont font;
-  font.setFamilies(families);
-  font.setPointSize(9);
-  return font;
-}
-
 GridView::GridView(FlexGrid& grid, QWidget& parent) : QAbstractScrollArea(&parent), grid_(grid) {
   const int border = grid_.borderPixels();
   // WinPanel is the classic two-pixel sunken border; Panel takes any other width.
@@ -80,13 +69,19 @@ GridView::GridView(FlexGrid& grid, QWidget& parent) : QAbstractScrollArea(&paren
   gridScrolled();
 }
 
-GridView::~GridView() { grid_.setObserver(nullptr); }
+GridView::~GridView() {
+  grid_.setObserver(nullptr);
+}
 
 // ---- geometry ----
 
-int GridView::rowHeight() const { return FlexGrid::kRowHeightTwips / grid_.twipsPerPixelY(); }
+int GridView::rowHeight() const {
+  return std::max(1, FlexGrid::kRowHeightTwips / grid_.twipsPerPixelY());
+}
 
-int GridView::colPixels(int col) const { return grid_.ColWidth(col) / grid_.twipsPerPixelX(); }
+int GridView::colPixels(int col) const {
+  return grid_.ColWidth(col) / grid_.twipsPerPixelX();
+}
 
 int GridView::fullDataRows() const {
   return std::max(0, (grid_.viewportHeight() - rowHeight()) / rowHeight());
@@ -123,7 +118,9 @@ std::optional<GridView::Cell> GridView::cellAt(QPoint point) const {
 
 // ---- model notifications ----
 
-void GridView::gridContentChanged() { viewport()->update(); }
+void GridView::gridContentChanged() {
+  viewport()->update();
+}
 
 void GridView::gridScrolled() {
   syncScrollBars();
@@ -131,8 +128,8 @@ void GridView::gridScrolled() {
 }
 
 void GridView::gridPlaced() {
-  setGeometry(toPixels(grid_.Left()), toPixels(grid_.Top()),
-              toPixels(grid_.Width()), toPixels(grid_.Height()));
+  setGeometry(toPixels(grid_.Left()), toPixels(grid_.Top()), toPixels(grid_.Width()),
+              toPixels(grid_.Height()));
 }
 
 void GridView::syncScrollBars() {

@@ -8,10 +8,6 @@
 
 namespace quorvane {
 
-// The font the sheet asks for: "ＭＳ Ｐゴシック" 9 pt, else the metric-compatible
-// IPAPGothic, else any Japanese font.
-QFont sheetFont();
-
 // The window's view of a FlexGrid: paints the visible cells straight from the model and
 // turns the user's clicks, double clicks, wheel, scroll-bar and keyboard moves into grid
 // operations followed by the form's click, double-click or scroll handler. It keeps no

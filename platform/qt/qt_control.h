@@ -25,9 +25,10 @@ class QtStage {
 };
 
 // Pixels of the client area as the form keeps them (floats) to the whole pixels a widget
-// takes.
+// takes; absurd values stop at a million pixels rather than overflow.
 inline int toPixels(float value) {
-  return std::isfinite(value) ? static_cast<int>(std::lround(value)) : 0;
+  if (!std::isfinite(value)) return 0;
+  return static_cast<int>(std::lround(std::clamp(value, -1e6f, 1e6f)));
 }
 
 // A platform control over one widget. The place and visibility are kept as the form set
@@ -35,7 +36,10 @@ inline int toPixels(float value) {
 template <class Interface>
 class QtControl : public Interface {
  public:
-  QtControl(QtStage& stage, QWidget& widget) : stage_(stage), widget_(widget) {}
+  // Shown, as Visible() says, also when the parent window is on screen already.
+  QtControl(QtStage& stage, QWidget& widget) : stage_(stage), widget_(widget) {
+    widget_.setVisible(visible_);
+  }
 
   float Left() const override { return left_; }
   void setLeft(float v) override { left_ = v, place(); }

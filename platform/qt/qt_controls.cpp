@@ -11,9 +11,13 @@ QtTextBox::QtTextBox(QtStage& stage, QWidget& parent) : QtTextBox(stage, new QLi
 QtTextBox::QtTextBox(QtStage& stage, QLineEdit* edit)
     : QtControl(stage, *edit), edit_(edit), keys_(new KeyDownFilter(*edit)) {}
 
-std::string QtTextBox::Text() const { return fromQString(edit_->text()); }
+std::string QtTextBox::Text() const {
+  return fromQString(edit_->text());
+}
 
-void QtTextBox::setText(std::string_view text) { edit_->setText(toQString(text)); }
+void QtTextBox::setText(std::string_view text) {
+  edit_->setText(toQString(text));
+}
 
 // ---- drop-down list ----
 
@@ -59,9 +63,13 @@ QtLabel::QtLabel(QtStage& stage, QLabel* label) : QtControl(stage, *label), labe
   label_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-std::string QtLabel::Caption() const { return fromQString(label_->text()); }
+std::string QtLabel::Caption() const {
+  return fromQString(label_->text());
+}
 
-void QtLabel::setCaption(std::string_view caption) { label_->setText(toQString(caption)); }
+void QtLabel::setCaption(std::string_view caption) {
+  label_->setText(toQString(caption));
+}
 
 // ---- button ----
 
@@ -76,9 +84,13 @@ QtButton::QtButton(QtStage& stage, QPushButton* button)
   });
 }
 
-std::string QtButton::Caption() const { return fromQString(button_->text()); }
+std::string QtButton::Caption() const {
+  return fromQString(button_->text());
+}
 
-void QtButton::setCaption(std::string_view caption) { button_->setText(toQString(caption)); }
+void QtButton::setCaption(std::string_view caption) {
+  button_->setText(toQString(caption));
+}
 
 // ---- status bar ----
 
@@ -108,9 +120,15 @@ void QtStatusBar::place() {
   bar_->setGeometry(0, parent->height() - height, parent->width(), height);
 }
 
-float QtStatusBar::Left() const { return static_cast<float>(bar_->x()); }
-float QtStatusBar::Top() const { return static_cast<float>(bar_->y()); }
-float QtStatusBar::Width() const { return static_cast<float>(bar_->width()); }
+float QtStatusBar::Left() const {
+  return static_cast<float>(bar_->x());
+}
+float QtStatusBar::Top() const {
+  return static_cast<float>(bar_->y());
+}
+float QtStatusBar::Width() const {
+  return static_cast<float>(bar_->width());
+}
 
 std::string QtStatusBar::PanelText(int panel) const {
   if (panel != 1 && panel != 2) return {};

@@ -53,7 +53,8 @@ std::string lastComponent(const std::string& folder) {
 QtDriveList::QtDriveList(QtStage& stage, QWidget& parent)
     : QtDriveList(stage, new DriveComboBox(parent, [this] { fill(fs::listDrives()); })) {}
 
-QtDriveList::QtDriveList(QtStage& stage, QComboBox* combo) : QtControl(stage, *combo), combo_(combo) {
+QtDriveList::QtDriveList(QtStage& stage, QComboBox* combo)
+    : QtControl(stage, *combo), combo_(combo) {
   const std::vector<std::string> drives = fs::listDrives();
   drive_ = fs::driveOf(drives, fs::currentFolder());
   fill(drives);
@@ -113,7 +114,9 @@ void QtFolderList::open(const QListWidgetItem* item) {
   if (!item) return;
   // Copied first: setPath refills the list, which deletes the item.
   const std::string folder = fromQString(item->data(kPathRole).toString());
-  setPath(folder);
+  // Opening the folder that is open already is no change: it must not reload the sheet
+  // and drop its edits.
+  if (folder != path_) setPath(folder);
 }
 
 void QtFolderList::fill() {
@@ -129,7 +132,8 @@ void QtFolderList::fill() {
   list_->clear();
   int depth = 0;
   QListWidgetItem* current = nullptr;
-  for (const std::string& ancestor : fs::ancestorsOf(path_)) current = add(ancestor, depth++, openIcon);
+  for (const std::string& ancestor : fs::ancestorsOf(path_))
+    current = add(ancestor, depth++, openIcon);
   for (const std::string& name : fs::listSubfolders(path_)) {
     add(fs::joinPath(path_ == "/" ? "" : path_, name), depth, closedIcon);
   }

@@ -1,6 +1,6 @@
 #include "platform/qt/qt_form.h"
 
-#include "platform/qt/grid_view.h"
+#include "platform/qt/qt_look.h"
 
 namespace quorvane {
 
@@ -14,7 +14,7 @@ QtForm::~QtForm() {
 }
 
 FormControls QtForm::controls() {
-  return FormControls{*window_, screen,   messages, shell_,     Drive1,  Dir1,   File1,
+  return FormControls{*window_, screen, messages, shell_,     Drive1,  Dir1,   File1,
                       EditText, Combo1, Label1,   StatusBar1, cmdSave, cmdEnd, Command1};
 }
 

@@ -10,9 +10,10 @@
 
 namespace quorvane {
 
-// Every control of the main window as a Qt widget, each a child of the window. The lists
-// start at the process's current folder. Hands the form its controls; the Tab order is
-// applied once the form has given every control its index.
+// Every control of the main window as a Qt widget, each a child of the window (the file
+// list has no widget: it is never shown). The lists start at the process's current
+// folder. Hands the form its controls; stage.applyTabOrder() chains the Tab order once
+// the form has given every control its index.
 class QtForm {
  public:
   explicit QtForm(ShellOpener& shell);
@@ -24,6 +25,7 @@ class QtForm {
   FormControls controls();
 
  private:
+  // Declared before the controls: each of them is made as a child of the window.
   std::unique_ptr<QtFormWindow> window_;
   ShellOpener& shell_;
 

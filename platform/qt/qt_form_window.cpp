@@ -15,9 +15,13 @@ QtFormWindow::~QtFormWindow() {
   for (; busyCursors_ > 0; --busyCursors_) QApplication::restoreOverrideCursor();
 }
 
-std::string QtFormWindow::Caption() const { return fromQString(windowTitle()); }
+std::string QtFormWindow::Caption() const {
+  return fromQString(windowTitle());
+}
 
-void QtFormWindow::setCaption(std::string_view caption) { setWindowTitle(toQString(caption)); }
+void QtFormWindow::setCaption(std::string_view caption) {
+  setWindowTitle(toQString(caption));
+}
 
 void QtFormWindow::endProgram() {
   ended_ = true;

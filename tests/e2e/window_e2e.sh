@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The real window under Xvfb: opens a folder whose tags are in code page 932, edits a title
+# cell with the mouse and keyboard, saves, answers the question with Enter, and checks the
+# file's bytes. Leaves a screenshot of the edited sheet at SCREENSHOT.
+# Usage: window_e2e.sh PATH/TO/quorvane [SCREENSHOT.png]
+# Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb or xdotool).
+set -u
+app=$1
+shot=${2:-}
+
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -s "$work/app.log" ]; then sed 's/^/  quorvane: /' "$work/app.log" >&2; fi
+  exit 1
+}
+
+# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it succeeds.
+wait_for() {
+  local limit=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || fail "no $what within ${limit} s"
+    sleep 0.1
+  done
+}
+
+# ---- command-line mistakes: reported before any display is needed ----
+env -u DISPLAY -u WAYLAND_DISPLAY "$app" "$work/missing" >/dev/null 2>"$work/err"
+status=$?
+[ $status -eq 2 ] || fail "a missing FOLDER exited $status, not 2"
+grep -q 'missing: not a folder' "$work/err" || fail "no message for a missing FOLDER: $(cat "$work/err")"
+env -u DISPLAY -u WAYLAND_DISPLAY "$app" "$work" "$work" >/dev/null 2>&1
+status=$?
+[ $status -eq 2 ] || fail "two FOLDERs exited $status, not 2"
+
+# Every call into the display is bounded, so that a hung server fails the test instead.
+xdo() { timeout 10 xdotool "$@"; }
+
+# ---- a folder with two tagged files ----
+folder=$work/music
+mkdir "$folder"
+# tag TITLE-BYTES ARTIST-BYTES GENRE: a 128-byte tag, fields padded with zero bytes.
+tag() {
+  local field
+  printf 'TAG'
+  for field in "$1" "$2" ""; do  # title, artist, album
+    printf "$field"
+    head -c $((30 - $(printf "$field" | wc -c))) /dev/zero
+  done
+  printf '2004'
+  head -c 30 /dev/zero
+  printf "\\$(printf '%03o' "$3")"
+}
+frames() { head -c 2000 /dev/zero | tr '\0' '\125'; }
+{ frames; tag '\x8b\xc8\x96\xbc' '\x89\xcc\x8e\xe8' 17; } > "$folder/01.mp3"  # 曲名, 歌手
+{ frames; tag '\x82\xb3\x82\xad\x82\xe7' 'Other' 13; } > "$folder/02.mp3"      # さくら
+[ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "the test file is not 2128 bytes long"
+
+# ---- display and program ----
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+wait_for 15 "display from Xvfb" test -s "$work/display"
+export DISPLAY=":$(head -n 1 "$work/display")"
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
+
+"$app" "$folder" >"$work/app.log" 2>&1 &
+app_pid=$!
+
+find_window() {
+  kill -0 "$app_pid" 2>/dev/null || fail "quorvane ended early"
+  local id
+  for id in $(xdo search --onlyvisible --name '^Quorvane$' 2>/dev/null); do
+    if xdo getwindowgeometry "$id" | grep -q 'Geometry: 678x441'; then
+      window=$id
+      return 0
+    fi
+  done
+  return 1
+}
+window=
+wait_for 20 "678x441 window named Quorvane" find_window
+
+# Client coordinates: the grid at (129, 36) with a 2-pixel border, a 20-pixel header row and
+# 140-pixel columns; the title cell of the first row is the second column.
+xdo mousemove --window "$window" $((129 + 2 + 140 + 70)) $((36 + 2 + 20 + 10)) click 1
+sleep 0.5
+xdo key ctrl+a  # the editor opens with the cell's text
+xdo type --delay 40 "E2E title"
+xdo key Return
+sleep 0.5
+if [ -n "$shot" ] && command -v import >/dev/null; then
+  timeout 20 import -window root "$shot" || echo "warning: no screenshot taken" >&2
+fi
+
+# Save: its left edge is at 595 after the first resize, 73 x 25 pixels at the top.
+xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1
+box=
+find_box() {
+  local id
+  for id in $(xdo search --onlyvisible --name '^Quorvane$' 2>/dev/null); do
+    [ "$id" != "$window" ] && box=$id && return 0
+  done
+  return 1
+}
+wait_for 10 "question box after Save" find_box
+xdo windowfocus --sync "$box" 2>/dev/null || true
+xdo key Return  # Yes is the default button
+
+# The title field lies 125 bytes before the end of the file.
+field() { tail -c "$1" "$folder/01.mp3" | head -c "$2" | od -An -tx1 | tr -d ' \n'; }
+expected_title=$(printf 'E2E title%21s' '' | od -An -tx1 | tr -d ' \n')
+title_written() { [ "$(field 125 30)" = "$expected_title" ]; }
+wait_for 10 "new title in 01.mp3" title_written
+
+[ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "01.mp3 changed its length"
+[ "$(field 128 3)" = "544147" ] || fail "the tag marker is gone"
+expected_artist=$(printf '\x89\xcc\x8e\xe8%26s' '' | od -An -tx1 | tr -d ' \n')
+[ "$(field 95 30)" = "$expected_artist" ] || fail "the artist field changed: $(field 95 30)"
+[ "$(field 1 1)" = "11" ] || fail "the genre byte changed: $(field 1 1)"
+[ "$(head -c 2000 "$folder/01.mp3" | tr -d '\125' | wc -c)" -eq 0 ] || fail "the audio changed"
+cmp -s <(tail -c 128 "$folder/02.mp3") <(tag '\x82\xb3\x82\xad\x82\xe7' 'Other' 13) ||
+  fail "02.mp3 was written although it was not edited"
+
+# Quit: nothing is unsaved, so the program ends without a question.
+xdo mousemove --window "$window" $((512 + 36)) $((3 + 12)) click 1
+ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+wait_for 10 "end of quorvane after Quit" ended
+wait "$app_pid"
+status=$?
+app_pid=
+[ $status -eq 0 ] || fail "quorvane exited with status $status"
+echo "PASS: the window edited and saved 01.mp3"

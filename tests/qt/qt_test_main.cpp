@@ -1,0 +1,15 @@
+// Runs the window tests on a QApplication with the program's own look, on Qt's offscreen
+// platform unless the environment names another.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "platform/qt/qt_look.h"
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  quorvane::applyLook();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

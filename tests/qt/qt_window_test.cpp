@@ -1,0 +1,349 @@
+// The window program on real widgets: controls where the form puts them, clicks and keys
+// driving the in-cell editors, scrolling, saving and closing.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "app/window_program.h"
+#include "platform/headless/headless_controls.h"
+#include "platform/posix/file_system.h"
+#include "sheet/sheet_columns.h"
+#include "tests/qt/qt_test_support.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+const Bytes kKyokumei = {0x8b, 0xc8, 0x96, 0xbc};  // "曲名" in code page 932
+constexpr int kFillerFiles = 37;                   // enough rows to scroll
+
+Bytes padded(std::string_view text, std::size_t width) {
+  Bytes field = bytesOf(text);
+  field.resize(width, 0x20);
+  return field;
+}
+
+class QtWindowTest : public ::testing::Test {
+ protected:
+  QtWindowTest() {
+    writeFile(dir.file("a.mp3"), concat(audio(700), aTag));
+    writeFile(dir.file("b.mp3"),
+              concat(audio(500), rawTag(bytesOf("Bravo"), bytesOf("Artist B"), {}, {}, {}, 13)));
+    writeFile(dir.file("c.mp3"), concat(audio(500), rawTag(kKyokumei, {}, {}, {}, {}, 255)));
+    for (int i = 0; i < kFillerFiles; ++i) {
+      writeFile(dir.file("z" + std::to_string(100 + i) + ".mp3"), audio(300));
+    }
+    program.show();
+    frame().activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    EXPECT_TRUE(program.openFolder(dir.path().string()));
+  }
+
+  QtFormWindow& frame() { return program.form().window(); }
+  FlexGrid& grid() { return program.window().MSFlexGrid1(); }
+  GridView& view() { return program.gridView(); }
+  QLineEdit& lineEdit() { return program.form().EditText.lineEdit(); }
+  QComboBox& combo() { return program.form().Combo1.comboBox(); }
+
+  void clickCell(int row, int col) {
+    QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, view().cellRect(row, col).center());
+  }
+  // Keys go where the user's keys would: to the widget with the focus.
+  void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keyClick(focused, key, modifiers);
+  }
+  void typeOver(const QString& text) {
+    key(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), text);
+  }
+  // Where the form's placement rule puts an editor over the current cell.
+  QRect editorPlace(int height) {
+    return QRect(129 + grid().CellLeft() / 15, 36 + grid().CellTop() / 15 - 2,
+                 grid().CellWidth() / 15, height);
+  }
+  // The user's scroll to the right, so that the comment and genre columns show.
+  void showRightColumns() {
+    view().horizontalScrollBar()->setValue(3);
+    ASSERT_TRUE(grid().ColIsVisible(colGenre));
+  }
+  QColor pixelIn(int row, int col) {
+    const QRect cell = view().cellRect(row, col);
+    // Just inside the cell's top left corner, clear of grid lines and text.
+    return view().viewport()->grab().toImage().pixelColor(cell.left() + 1, cell.top() + 1);
+  }
+
+  const Bytes aTag = rawTag(bytesOf("Charlie"), bytesOf("Artist A"), bytesOf("Album A"),
+                            bytesOf("2001"), bytesOf("Comment A"), 17);
+  TempDir dir;
+  HeadlessShellOpener shell;
+  WindowProgram program{shell};
+};
+
+TEST_F(QtWindowTest, FirstShowFitsTheGridToTheDesignedClientArea) {
+  EXPECT_EQ(frame().size(), QSize(678, 441));
+  EXPECT_EQ(frame().windowTitle(), "Quorvane");
+  EXPECT_EQ(view().geometry(), QRect(129, 36, 539, 385));
+  EXPECT_EQ(view().viewport()->size(), QSize(grid().viewportWidth(), grid().viewportHeight()));
+  EXPECT_EQ(view().viewport()->size(), QSize(518, 364));
+  EXPECT_EQ(program.form().cmdSave.button().geometry(), QRect(595, 3, 73, 25));
+  EXPECT_EQ(program.form().cmdEnd.button().geometry(), QRect(512, 3, 73, 25));
+  EXPECT_EQ(program.form().Dir1.listWidget().geometry(), QRect(6, 36, 113, 385));
+  EXPECT_EQ(program.form().StatusBar1.statusBar().geometry(), QRect(0, 423, 678, 18));
+  EXPECT_EQ(program.form().cmdSave.button().text(), "保存");
+  EXPECT_EQ(program.form().cmdSave.button().toolTip(), "編集した内容を保存します");
+  EXPECT_FALSE(lineEdit().isVisible());
+  EXPECT_FALSE(combo().isVisible());
+  EXPECT_EQ(combo().count(), 115);
+}
+
+TEST_F(QtWindowTest, ResizingTheWindowRefitsTheGrid) {
+  frame().resize(800, 500);
+  EXPECT_EQ(view().geometry(), QRect(129, 36, 661, 444));
+  EXPECT_EQ(program.form().cmdSave.button().x(), 717);
+  EXPECT_EQ(program.form().StatusBar1.statusBar().geometry(), QRect(0, 482, 800, 18));
+  EXPECT_EQ(view().viewport()->size(), QSize(grid().viewportWidth(), grid().viewportHeight()));
+}
+
+TEST_F(QtWindowTest, TabFollowsTheDesignedOrderAndSkipsHiddenEditors) {
+  program.form().Dir1.listWidget().setFocus();
+  const std::vector<QWidget*> expected = {&view(),
+                                          &program.form().Drive1.comboBox(),
+                                          &program.form().cmdSave.button(),
+                                          &program.form().cmdEnd.button(),
+                                          &program.form().Command1.button(),
+                                          &program.form().Dir1.listWidget()};
+  for (QWidget* next : expected) {
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), next);
+  }
+}
+
+TEST_F(QtWindowTest, ClickOnADataCellOpensTheEditorOverItWithTheFocus) {
+  clickCell(2, colTitle);
+  EXPECT_EQ(grid().Row(), 2);
+  EXPECT_EQ(grid().Col(), colTitle);
+  EXPECT_TRUE(lineEdit().isVisible());
+  EXPECT_EQ(lineEdit().geometry(), editorPlace(18));
+  EXPECT_EQ(lineEdit().geometry(), QRect(271, 76, 140, 18));
+  EXPECT_EQ(lineEdit().text(), "Bravo");
+  EXPECT_TRUE(lineEdit().hasFocus());
+  EXPECT_EQ(program.form().StatusBar1.PanelText(1), "b.mp3");
+  EXPECT_EQ(program.form().Label1.label().text(), "b.mp3");
+}
+
+TEST_F(QtWindowTest, JapaneseTagTextReachesTheEditor) {
+  clickCell(3, colTitle);
+  EXPECT_EQ(lineEdit().text(), "曲名");
+}
+
+TEST_F(QtWindowTest, TypingAndEnterStoreTheCellColourTheRowAndMoveOn) {
+  clickCell(1, colTitle);
+  typeOver("New title");
+  key(Qt::Key_Return);
+  EXPECT_EQ(grid().TextMatrix(1, colTitle), "New title");
+  EXPECT_EQ(grid().TextMatrix(1, colState), "2");
+  for (int c = 0; c <= colGenre; ++c) {
+    EXPECT_EQ(grid().cellBackColorAt(1, c), 0xFF0000u) << c;
+    EXPECT_EQ(grid().cellForeColorAt(1, c), 0xFFFFFFu) << c;
+  }
+  EXPECT_EQ(pixelIn(1, colFileName), QColor(0, 0, 255));
+  EXPECT_EQ(pixelIn(2, colFileName), QColor(255, 255, 255));
+  // The editor went on to the artist cell of the same row.
+  EXPECT_EQ(grid().Row(), 1);
+  EXPECT_EQ(grid().Col(), colArtist);
+  EXPECT_EQ(lineEdit().geometry(), editorPlace(18));
+  EXPECT_EQ(lineEdit().text(), "Artist A");
+  EXPECT_TRUE(lineEdit().hasFocus());
+}
+
+TEST_F(QtWindowTest, EnterFromTheCommentOpensTheGenreListWithTheRowsGenre) {
+  showRightColumns();
+  clickCell(1, colComment);
+  key(Qt::Key_Return);
+  EXPECT_FALSE(lineEdit().isVisible());
+  ASSERT_TRUE(combo().isVisible());
+  EXPECT_EQ(combo().currentText(), "Rock");
+  EXPECT_TRUE(combo().hasFocus());
+  EXPECT_EQ(grid().Col(), colGenre);
+  const QRect place = editorPlace(combo().height());
+  EXPECT_EQ(combo().geometry(), place);
+}
+
+TEST_F(QtWindowTest, DownInTheGenreListMovesOnAndLeavesTheRowItLeftAlone) {
+  showRightColumns();
+  clickCell(1, colGenre);
+  ASSERT_TRUE(combo().hasFocus());
+  combo().setCurrentIndex(combo().findText("Jazz"));  // the user's pick, not stored
+  key(Qt::Key_Down);
+  EXPECT_EQ(grid().Row(), 2);
+  EXPECT_EQ(combo().currentText(), "Pop");
+  EXPECT_TRUE(combo().isVisible());
+  EXPECT_EQ(grid().TextMatrix(1, colGenre), "Rock");
+  EXPECT_EQ(grid().TextMatrix(1, colGenreNo), "17");
+  EXPECT_EQ(grid().TextMatrix(1, colState), "1");
+  // Down went to the form, not to the list: the list did not step to the next genre.
+  key(Qt::Key_Down);
+  EXPECT_EQ(grid().Row(), 3);
+  EXPECT_EQ(combo().currentIndex(), -1);  // genre 255 has no name
+}
+
+TEST_F(QtWindowTest, ChoosingAGenreAndEnterStoresItAndOpensTheNextRow) {
+  showRightColumns();
+  clickCell(1, colGenre);
+  combo().setCurrentIndex(combo().findText("Jazz"));
+  key(Qt::Key_Return);
+  EXPECT_EQ(grid().TextMatrix(1, colGenre), "Jazz");
+  EXPECT_EQ(grid().TextMatrix(1, colGenreNo), "8");
+  EXPECT_EQ(grid().Row(), 2);
+  EXPECT_EQ(grid().Col(), colFileName);
+  EXPECT_TRUE(lineEdit().isVisible());
+  EXPECT_EQ(lineEdit().text(), "b.mp3");
+}
+
+TEST_F(QtWindowTest, AWheelMoveHidesTheEditor) {
+  clickCell(2, colTitle);
+  ASSERT_TRUE(lineEdit().isVisible());
+  const QPointF at = view().viewport()->rect().center();
+  QWheelEvent wheel(at, view().viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(view().viewport(), &wheel);
+  EXPECT_GT(grid().TopRow(), 1);
+  EXPECT_EQ(view().verticalScrollBar()->value(), grid().TopRow());
+  EXPECT_FALSE(lineEdit().isVisible());
+}
+
+TEST_F(QtWindowTest, AScrollBarMoveHidesTheGenreList) {
+  showRightColumns();
+  clickCell(2, colGenre);
+  ASSERT_TRUE(combo().isVisible());
+  view().verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(grid().TopRow(), 2);
+  EXPECT_FALSE(combo().isVisible());
+}
+
+TEST_F(QtWindowTest, AScrollByTheFormKeepsTheEditorAndMovesTheBar) {
+  const int lastFull = 17;  // rows 1-17 fit below the header in 364 pixels
+  clickCell(lastFull, colTitle);
+  key(Qt::Key_Down);
+  EXPECT_EQ(grid().TopRow(), lastFull + 1);
+  EXPECT_EQ(view().verticalScrollBar()->value(), lastFull + 1);
+  EXPECT_TRUE(lineEdit().isVisible());
+  EXPECT_EQ(lineEdit().geometry(), QRect(271, 56, 140, 18));
+}
+
+TEST_F(QtWindowTest, DoubleClickOnAHeaderSortsByThatColumn) {
+  const QPoint title = view().cellRect(0, colTitle).center();
+  QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, title);
+  QTest::mouseDClick(view().viewport(), Qt::LeftButton, {}, title);
+  QTest::mouseRelease(view().viewport(), Qt::LeftButton, {}, title);
+  const int last = grid().Rows() - 1;
+  EXPECT_EQ(grid().TextMatrix(last - 2, colTitle), "Bravo");
+  EXPECT_EQ(grid().TextMatrix(last - 1, colTitle), "Charlie");
+  EXPECT_EQ(grid().TextMatrix(last, colTitle), "曲名");
+  EXPECT_FALSE(lineEdit().isVisible());
+}
+
+TEST_F(QtWindowTest, SaveAnsweredYesWritesTheTagIntoTheFile) {
+  clickCell(1, colTitle);
+  typeOver("New title");
+  key(Qt::Key_Return);
+  NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_Return); });
+  QTest::mouseClick(&program.form().cmdSave.button(), Qt::LeftButton);
+  ASSERT_TRUE(box.seen());
+  EXPECT_EQ(box.box().title, "Quorvane");
+  EXPECT_EQ(box.box().text, "保存します。");
+  EXPECT_EQ(box.box().icon, QMessageBox::Question);
+  EXPECT_EQ(box.box().defaultButton, "はい(&Y)");
+
+  const Bytes written = readFile(dir.file("a.mp3"));
+  ASSERT_EQ(written.size(), 700 + kTagSize);
+  EXPECT_EQ(slice(written, 0, 700), audio(700));
+  Bytes expected = bytesOf("TAG");
+  for (const Bytes& field : {padded("New title", 30), padded("Artist A", 30), padded("Album A", 30),
+                             bytesOf("2001"), padded("Comment A", 30)}) {
+    expected = concat(expected, field);
+  }
+  expected.push_back(17);
+  EXPECT_EQ(lastBytes(written, kTagSize), expected);
+  // The sheet came back from the folder: the row as now on disk, unchanged.
+  EXPECT_EQ(grid().TextMatrix(1, colTitle), "New title");
+  EXPECT_EQ(grid().TextMatrix(1, colState), "1");
+  EXPECT_EQ(pixelIn(1, colFileName), QColor(255, 255, 255));
+  EXPECT_FALSE(program.form().window().busy());
+}
+
+TEST_F(QtWindowTest, SaveAnsweredNoWritesNothing) {
+  clickCell(1, colTitle);
+  typeOver("New title");
+  key(Qt::Key_Return);
+  NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_N); });
+  QTest::mouseClick(&program.form().cmdSave.button(), Qt::LeftButton);
+  ASSERT_TRUE(box.seen());
+  EXPECT_EQ(readFile(dir.file("a.mp3")), concat(audio(700), aTag));
+  EXPECT_EQ(grid().TextMatrix(1, colState), "2");
+}
+
+TEST_F(QtWindowTest, ClosingWithUnsavedEditsAsksAndNoKeepsTheWindowOpen) {
+  clickCell(1, colTitle);
+  typeOver("Unsaved");
+  {
+    NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_N); });
+    EXPECT_FALSE(frame().close());
+    ASSERT_TRUE(box.seen());
+    EXPECT_EQ(box.box().text, "内容が保存されていません終了しますか？");
+  }
+  EXPECT_TRUE(frame().isVisible());
+  NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_Y); });
+  EXPECT_TRUE(frame().close());
+  EXPECT_TRUE(box.seen());
+  EXPECT_FALSE(frame().isVisible());
+  EXPECT_EQ(readFile(dir.file("a.mp3")), concat(audio(700), aTag));
+}
+
+TEST_F(QtWindowTest, QuitWithoutEditsEndsAtOnce) {
+  NextMessageBox box([](QMessageBox& shown) { shown.reject(); });
+  QTest::mouseClick(&program.form().cmdEnd.button(), Qt::LeftButton);
+  EXPECT_FALSE(box.seen());
+  EXPECT_TRUE(frame().ended());
+  EXPECT_FALSE(frame().isVisible());
+}
+
+TEST_F(QtWindowTest, OpeningASubfolderInTheFolderListLoadsItsSheet) {
+  std::filesystem::create_directory(dir.path() / "sub");
+  writeFile(dir.file("sub/only.mp3"), audio(200));
+  ASSERT_TRUE(program.openFolder(dir.path().string()));  // lists the new sub-folder
+  QListWidget& list = program.form().Dir1.listWidget();
+  const auto items = list.findItems("sub", Qt::MatchExactly);
+  ASSERT_EQ(items.size(), 1);
+  list.setFocus();
+  list.setCurrentItem(items.front());
+  key(Qt::Key_Return);
+  EXPECT_EQ(program.form().Dir1.Path(), (dir.path() / "sub").string());
+  EXPECT_EQ(grid().Rows(), 2);
+  EXPECT_EQ(grid().TextMatrix(1, colFileName), "only.mp3");
+}
+
+TEST(QtWindowStart, WithoutAFolderTheListsStartHereAndNothingLoads) {
+  HeadlessShellOpener shell;
+  WindowProgram program(shell);
+  program.show();
+  const std::string here = fs::currentFolder();
+  EXPECT_EQ(program.form().Dir1.Path(), here);
+  EXPECT_EQ(program.form().File1.Path(), here);
+  EXPECT_EQ(program.form().Drive1.Drive(), fs::driveOf(fs::listDrives(), here));
+  const QListWidgetItem* current = program.form().Dir1.listWidget().currentItem();
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(current->toolTip().toStdString(), here);
+  EXPECT_EQ(program.window().MSFlexGrid1().Rows(), 1);
+  EXPECT_EQ(program.form().File1.ListCount(), 0);
+}
+
+}  // namespace
