@@ -108,6 +108,7 @@ void MainWindow::openEditorAfterKey(std::int16_t& KeyCode) {
   lngPrevCol = grid_.Col();
   c_.StatusBar1.setPanelText(1, grid_.TextMatrix(grid_.Row(), colOrigName));
   c_.Label1.setCaption(grid_.TextMatrix(grid_.Row(), colOrigName));
+  showByteCount();
   KeyCode = 0;
 }
 

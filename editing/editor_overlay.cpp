@@ -65,6 +65,7 @@ void MainWindow::MSFlexGrid1_Click() {
   c_.Label1.setCaption(grid_.Text());
   grid_.setCol(lngPrevCol);
   grid_.setRow(lngPrevRow);
+  showByteCount();
 }
 
 void MainWindow::MSFlexGrid1_DblClick() {
@@ -81,6 +82,7 @@ void MainWindow::MSFlexGrid1_Scroll() {
   } else if (c_.Combo1.Visible()) {
     c_.Combo1.setVisible(false);
   }
+  showByteCount();
 }
 
 void MainWindow::ShowTextEditor() {

@@ -48,6 +48,8 @@ class TextBox : public Control {
   virtual void setText(std::string_view text) = 0;
   // Every key press goes to the handler first; a key it leaves non-zero reaches the box.
   virtual void setKeyDownHandler(KeyDownHandler handler) = 0;
+  // Raised whenever the text changes, by typing or by setText.
+  virtual void setChangeHandler(std::function<void()> handler) = 0;
 };
 
 // A drop-down list the user can only choose from. Positions count from 0; ListIndex -1
@@ -83,6 +85,8 @@ class StatusBar : public Control {
  public:
   virtual std::string PanelText(int panel) const = 0;
   virtual void setPanelText(int panel, std::string_view text) = 0;
+  // A panel in warning shows its text in red.
+  virtual void setPanelWarning(int panel, bool warning) = 0;
 };
 
 // Paths below are text (see tagcodec/file_names.h), folders without a trailing '/'

@@ -43,6 +43,7 @@ MainWindow::MainWindow(const FormControls& controls)
   c_.File1.setPathChangeHandler([this] { File1_PathChange(); });
   c_.EditText.setKeyDownHandler(
       [this](std::int16_t& keyCode, std::int16_t shift) { EditText_KeyDown(keyCode, shift); });
+  c_.EditText.setChangeHandler([this] { EditText_Change(); });
   c_.Combo1.setKeyDownHandler(
       [this](std::int16_t& keyCode, std::int16_t shift) { Combo1_KeyDown(keyCode, shift); });
   c_.cmdSave.setClickHandler([this] { cmdSave_Click(); });

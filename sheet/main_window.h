@@ -40,6 +40,8 @@ class MainWindow {
   // Raised for every key press in the editors before the editor acts on it; setting
   // KeyCode to 0 consumes the key.
   void EditText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift);
+  // The text editor's text changed (typing, or an editor opening over a cell).
+  void EditText_Change();
   void Combo1_KeyDown(std::int16_t& KeyCode, std::int16_t Shift);
 
   void cmdSave_Click();
@@ -63,6 +65,9 @@ class MainWindow {
   void CommitTextEdit(SheetGrid& grid, std::string_view text);
   void CommitGenreEdit(SheetGrid& grid, const ComboList& list);
   bool editingDataCell() const;
+  // The status bar's second panel: how many bytes the open text editor's text takes in
+  // its tag field, red when the field cannot hold it. Empty for names and genres.
+  void showByteCount();
   // While an editor is shown it lies over the pending cell; a click on the header row
   // moves the current cell away from it, so handlers acting for the editor move it back.
   void returnToShownEditor();

@@ -24,6 +24,7 @@ void MainWindow::InitSheet() {
   // Whatever the editors hold is dropped: with lngPrevRow 0 no later click stores it.
   c_.EditText.setVisible(false);
   c_.Combo1.setVisible(false);
+  showByteCount();
 }
 
 }  // namespace quorvane

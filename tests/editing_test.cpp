@@ -405,6 +405,41 @@ TEST(EditingSmallGrid, KeysOnAGridTooSmallForACellNeverShowAnotherCellsText) {
   EXPECT_TRUE(!s.form.EditText.Visible() || s.form.EditText.Text() == s.cell(2, colTitle));
 }
 
+// ---- byte counter ----
+
+TEST_F(EditingTest, ByteCounterFollowsTheOpenTagEditor) {
+  const auto counter = [&] { return form.StatusBar1.PanelText(2); };
+  s.click(1, colTitle);
+  EXPECT_EQ(counter(), "5/30 バイト");
+  EXPECT_FALSE(form.StatusBar1.panelWarning(2));
+  form.EditText.setText("夜明けの歌");
+  EXPECT_EQ(counter(), "10/30 バイト");
+  const std::string overlong = "a" + std::string("あああああああああああああああ");  // 1 + 15 x 2 bytes
+  form.EditText.setText(overlong);
+  EXPECT_EQ(counter(), "31/30 バイト");
+  EXPECT_TRUE(form.StatusBar1.panelWarning(2));
+  EXPECT_EQ(form.StatusBar1.PanelText(1), "a.mp3") << "the first panel keeps its text";
+
+  s.key(kKeyReturn);  // on to the artist cell
+  EXPECT_EQ(counter(), "0/30 バイト");
+  EXPECT_FALSE(form.StatusBar1.panelWarning(2));
+  s.click(2, colYear);
+  form.EditText.setText("20011");
+  EXPECT_EQ(counter(), "5/4 バイト");
+  EXPECT_TRUE(form.StatusBar1.panelWarning(2));
+  EXPECT_EQ(s.cell(1, colTitle), overlong) << "nothing is cut while editing";
+
+  s.click(2, colFileName);
+  EXPECT_EQ(counter(), "") << "names have no counter";
+  s.click(2, colComment);
+  EXPECT_EQ(counter(), std::to_string(30) + "/30 バイト");
+  s.key(kKeyReturn);  // the genre list
+  EXPECT_EQ(counter(), "");
+  s.click(3, colTitle);
+  window.MSFlexGrid1_Scroll();
+  EXPECT_EQ(counter(), "") << "a hidden editor shows no counter";
+}
+
 // ---- long random sessions ----
 
 TEST(EditingRandomSessions, CommitsTouchOnlyTheEditedCell) {

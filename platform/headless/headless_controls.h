@@ -63,8 +63,13 @@ class HeadlessTextBox : public HeadlessControl<TextBox> {
  public:
   using HeadlessControl::HeadlessControl;
   std::string Text() const override { return text_; }
-  void setText(std::string_view text) override { text_ = text; }
+  void setText(std::string_view text) override {
+    const bool changed = text != text_;
+    text_ = text;
+    if (changed && onChange_) onChange_();
+  }
   void setKeyDownHandler(KeyDownHandler handler) override { onKeyDown_ = std::move(handler); }
+  void setChangeHandler(std::function<void()> handler) override { onChange_ = std::move(handler); }
   std::int16_t pressKey(std::int16_t keyCode, std::int16_t shift = 0) {
     return deliverKey(onKeyDown_, keyCode, shift);
   }
@@ -72,6 +77,7 @@ class HeadlessTextBox : public HeadlessControl<TextBox> {
  private:
   std::string text_;
   KeyDownHandler onKeyDown_;
+  std::function<void()> onChange_;
 };
 
 class HeadlessComboList : public HeadlessControl<ComboList> {
@@ -136,9 +142,14 @@ class HeadlessStatusBar : public HeadlessControl<StatusBar> {
   using HeadlessControl::HeadlessControl;
   std::string PanelText(int panel) const override;
   void setPanelText(int panel, std::string_view text) override;
+  void setPanelWarning(int panel, bool warning) override {
+    if (panel >= 1 && panel <= 2) warnings_[panel - 1] = warning;
+  }
+  bool panelWarning(int panel) const { return panel >= 1 && panel <= 2 && warnings_[panel - 1]; }
 
  private:
   std::vector<std::string> panels_ = std::vector<std::string>(2);
+  bool warnings_[2] = {false, false};
 };
 
 class HeadlessDriveList : public HeadlessControl<DriveList> {

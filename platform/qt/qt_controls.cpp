@@ -19,6 +19,14 @@ void QtTextBox::setText(std::string_view text) {
   edit_->setText(toQString(text));
 }
 
+void QtTextBox::setChangeHandler(std::function<void()> handler) {
+  QObject::disconnect(edit_, &QLineEdit::textChanged, nullptr, nullptr);
+  QObject::connect(edit_, &QLineEdit::textChanged, edit_,
+                   [handler = std::move(handler)](const QString&) {
+                     if (handler) handler();
+                   });
+}
+
 // ---- drop-down list ----
 
 QtComboList::QtComboList(QtStage& stage, QWidget& parent)
@@ -139,6 +147,14 @@ void QtStatusBar::setPanelText(int panel, std::string_view text) {
   if (panel != 1 && panel != 2) return;
   this->panel(panel).setText(toQString(text));
   if (panel == 2) panel2_->setVisible(!text.empty());
+}
+
+void QtStatusBar::setPanelWarning(int panel, bool warning) {
+  if (panel != 1 && panel != 2) return;
+  QLabel& label = this->panel(panel);
+  QPalette palette = label.palette();
+  palette.setColor(QPalette::WindowText, warning ? QColor(Qt::red) : bar_->palette().color(QPalette::WindowText));
+  label.setPalette(palette);
 }
 
 }  // namespace quorvane

@@ -22,6 +22,7 @@ class QtTextBox : public QtControl<TextBox> {
   std::string Text() const override;
   void setText(std::string_view text) override;
   void setKeyDownHandler(KeyDownHandler handler) override { keys_->setHandler(std::move(handler)); }
+  void setChangeHandler(std::function<void()> handler) override;
   QLineEdit& lineEdit() const { return *edit_; }
 
  private:
@@ -89,6 +90,7 @@ class QtStatusBar : public QtControl<StatusBar> {
   float Width() const override;
   std::string PanelText(int panel) const override;
   void setPanelText(int panel, std::string_view text) override;
+  void setPanelWarning(int panel, bool warning) override;
   QStatusBar& statusBar() const { return *bar_; }
   QLabel& panel(int panel) const { return panel == 2 ? *panel2_ : *panel1_; }
 
