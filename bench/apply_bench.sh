@@ -5,6 +5,7 @@
 # Usage: bench/apply_bench.sh [BUILD_DIR]   (default: build-release, built here)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/timing.sh
 build=${1:-build-release}
 work=${BENCH_DIR:-/tmp/quorvane-bench}/apply
 runs=${RUNS:-7}
@@ -15,16 +16,6 @@ cmake --build "$build" -j2 --target quorvane-tag bare_tag_write >/dev/null
 tool=$build/cli/quorvane-tag
 bare=$build/bench/bare_tag_write
 
-median_ms() {
-  local times=() start end
-  for _ in $(seq "$runs"); do
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}'
-}
 
 printf '%-8s %12s %12s %7s\n' files bare_ms apply_ms ratio
 for n in $sizes; do
@@ -36,5 +27,5 @@ for n in $sizes; do
   "$tool" list "$folder" | awk -F'\t' 'BEGIN { OFS = "\t" } { $9 = "2"; print }' > "$work/rows-$n"
   b=$(median_ms "$bare" "$folder")
   a=$(median_ms "$tool" apply "$folder" "$work/rows-$n")
-  printf '%-8s %12s %12s %7.2f\n' "$n" "$b" "$a" "$(awk -v a="$a" -v b="$b" 'BEGIN {print a / b}')"
+  printf '%-8s %12s %12s %7s\n' "$n" "$b" "$a" "$(ratio "$a" "$b")"
 done

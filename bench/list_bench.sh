@@ -4,6 +4,7 @@
 # Usage: bench/list_bench.sh [BUILD_DIR]   (default: build-release, built here)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/timing.sh
 build=${1:-build-release}
 work=${BENCH_DIR:-/tmp/quorvane-bench}
 runs=${RUNS:-7}
@@ -19,17 +20,6 @@ for n in $sizes; do
   [ -d "$work/$n" ] || "$python" bench/make_folder.py "$work/$n" "$n"
 done
 
-# Median wall time in milliseconds of running "$@" $runs times, output discarded.
-median_ms() {
-  local times=() start end
-  for _ in $(seq "$runs"); do
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}'
-}
 
 peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
 
@@ -39,5 +29,5 @@ for n in $sizes; do
   b=$(median_ms "$bare" "$work/$n")
   l=$(median_ms "$tool" list "$work/$n")
   m=$(peak_kib "$tool" list "$work/$n")
-  printf '%-8s %12s %12s %7.2f %12s\n' "$n" "$b" "$l" "$(awk -v l="$l" -v b="$b" 'BEGIN {print l / b}')" "$m"
+  printf '%-8s %12s %12s %7s %12s\n' "$n" "$b" "$l" "$(ratio "$l" "$b")" "$m"
 done

@@ -100,8 +100,10 @@ int list(const char* folderArgument, bool byteOrderMark) {
 class StderrMessages : public quorvane::MessageBoxes {
  public:
   quorvane::MessageAnswer show(const quorvane::MessageBoxRequest& box) override {
-    std::string text = box.text;
-    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    std::string text;
+    for (char c : box.text) {
+      if (c != '\r') text += c;  // the box's CR LF line breaks become plain LF
+    }
     std::fprintf(stderr, "quorvane-tag: %s\n%s\n", box.title.c_str(),
                  quorvane::nameToBytes(text).c_str());
     ++failures;

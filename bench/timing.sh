@@ -1,0 +1,15 @@
+# Sourced by the benchmark scripts. median_ms COMMAND...: the median wall time in
+# milliseconds of running COMMAND $runs times (default 7), its output discarded.
+median_ms() {
+  local times=() start end
+  for _ in $(seq "${runs:-7}"); do
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    times+=($(((end - start) / 1000)))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}'
+}
+
+# ratio A B: A / B with two decimals.
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
