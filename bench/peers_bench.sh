@@ -59,5 +59,5 @@ for n in $sizes; do
   row "TagLib (C++)" "$(median_ms taglib_read "$folder")"
   row "mutagen (Python)" "$(median_ms mutagen_read "$folder")"
   row "id3v2 -l" "$(median_ms id3v2_read "$folder")"
-  row "exiftool" "$(RUNS=1 median_ms exiftool_read "$folder")"
+  row "exiftool" "$(runs=1 median_ms exiftool_read "$folder")"
 done
