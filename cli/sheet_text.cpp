@@ -84,6 +84,13 @@ SheetText parseSheetText(std::string_view input) {
       sheet.errors.push_back(at + "the genre number (cell 10) must be 0 to 255, not " +
                              quoted(cells[colGenreNo]));
     }
+    for (int col : {colFileName, colOrigName}) {
+      if (std::any_of(cells[col].begin(), cells[col].end(),
+                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+        sheet.errors.push_back(at + "cell " + std::to_string(col + 1) +
+                               " holds a control character, which no file name may hold");
+      }
+    }
     const std::string_view loaded = cells[colOrigName];
     if (loaded.empty() || loaded == "." || loaded == ".." ||
         loaded.find('/') != std::string_view::npos) {

@@ -6,6 +6,7 @@ quorvane_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick fonts-ipafont-gothic
   id3v2 python3-mutagen eyed3
+  clang libclang-rt-14-dev
 )
 
 ensure_packages() {

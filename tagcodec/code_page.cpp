@@ -161,19 +161,29 @@ std::string CodePage::encode(std::string_view text) const {
   resetState(cd(toBytes_));
   std::size_t runStart = 0;
   std::size_t pos = 0;
+  int escapedByte = -1;  // the byte an escape just wrote, while it is the last one out
   const auto flushRun = [&] {
-    if (pos > runStart) encodeRun(text.substr(runStart, pos - runStart), out);
+    if (pos == runStart) return;
+    std::string_view run = text.substr(runStart, pos - runStart);
+    if (escapedByte >= 0x80) run.remove_prefix(encodeAfterEscape(escapedByte, run, out));
+    if (!run.empty()) encodeRun(run, out);
   };
   while (pos < text.size()) {
     char32_t cp = 0;
     const std::size_t len = utf8::decodeOne(text, pos, cp);
-    if (len == 0 || utf8::isEscape(cp)) {
+    // In an ASCII-compatible code page no ASCII byte ever fails to decode, so an escape
+    // below 0x80 cannot stand for a byte; it stays a character (and becomes '?').
+    const bool escape =
+        len != 0 && utf8::isEscape(cp) && (!asciiCompatible_ || cp >= utf8::kEscapeBase + 0x80);
+    if (len == 0 || escape) {
       flushRun();
       if (len == 0) {
         out += question_;  // not UTF-8 at all: nothing to convert
         pos += 1;
+        escapedByte = -1;
       } else {
-        out += static_cast<char>(cp - utf8::kEscapeBase);
+        escapedByte = static_cast<int>(cp - utf8::kEscapeBase);
+        out += static_cast<char>(escapedByte);
         pos += len;
       }
       runStart = pos;
@@ -183,6 +193,62 @@ std::string CodePage::encode(std::string_view text) const {
   }
   flushRun();
   return out;
+}
+
+bool CodePage::joins(int lead, std::string_view code) const {
+  if (code.empty()) return false;
+  const std::string pair{static_cast<char>(lead), code[0]};
+  std::string text;
+  iconv_t handle = cd(toText_);
+  resetState(handle);
+  return convert(handle, pair, text) == pair.size() && !text.empty();
+}
+
+std::size_t CodePage::encodeAfterEscape(int escapedByte, std::string_view run,
+                                        std::string& out) const {
+  // A lone lead byte kept as an escape must stay alone: if the next character's code
+  // would pair with it, the bytes would read back as another character. The code the
+  // character came from never pairs (that is why the byte was alone), so among the
+  // code page's duplicate codes for it one always fits.
+  char32_t cp = 0;
+  std::size_t len = utf8::decodeOne(run, 0, cp);
+  if (len == 0) return 0;
+  std::string code;
+  encodeRun(run.substr(0, len), code);
+  if (joins(escapedByte, code)) {
+    for (const std::string& other : duplicateCodes(std::string(run.substr(0, len)))) {
+      if (!joins(escapedByte, other)) {
+        code = other;
+        break;
+      }
+    }
+  }
+  out += code;
+  return len;
+}
+
+const std::vector<std::string>& CodePage::duplicateCodes(const std::string& character) const {
+  static const std::vector<std::string> none;
+  if (!duplicates_) {
+    // Built once, on first need: every two-byte code that the encoder would not give back.
+    duplicates_ = std::make_unique<std::map<std::string, std::vector<std::string>>>();
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+      for (int trail = 0x01; trail <= 0xFF; ++trail) {
+        const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+        std::string text;
+        iconv_t handle = cd(toText_);
+        resetState(handle);
+        if (convert(handle, pair, text) != pair.size() || text.empty() || !acceptableText(text)) {
+          continue;
+        }
+        std::string back;
+        encodeRun(text, back);
+        if (back != pair) (*duplicates_)[text].push_back(pair);
+      }
+    }
+  }
+  const auto it = duplicates_->find(character);
+  return it == duplicates_->end() ? none : it->second;
 }
 
 void CodePage::encodeRun(std::string_view run, std::string& out) const {

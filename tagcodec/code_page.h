@@ -1,8 +1,10 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvane {
 
@@ -28,12 +30,20 @@ class CodePage {
   CodePage(std::string name, void* toText, void* toBytes);
   void decodeBySequence(std::string_view bytes, std::string& out) const;
   void encodeRun(std::string_view run, std::string& out) const;
+  // Encodes the first character of `run`, which follows the escaped byte `escapedByte`,
+  // so that the two do not read back as one character. Returns its length in `run`.
+  std::size_t encodeAfterEscape(int escapedByte, std::string_view run, std::string& out) const;
+  // True when the byte `lead` followed by the first byte of `code` reads as one character.
+  bool joins(int lead, std::string_view code) const;
+  // The other codes of a character that the code page maps more than once.
+  const std::vector<std::string>& duplicateCodes(const std::string& character) const;
 
   std::string name_;
   void* toText_;   // iconv_t, bytes -> UTF-8
   void* toBytes_;  // iconv_t, UTF-8 -> bytes
   bool asciiCompatible_ = false;
   std::string question_ = "?";
+  mutable std::unique_ptr<std::map<std::string, std::vector<std::string>>> duplicates_;
 };
 
 // The encoding of tag text: CP932 unless QUORVANE_CODEPAGE names another. Programs call

@@ -38,7 +38,7 @@ std::string nameToBytes(std::string_view text) {
   while (pos < text.size()) {
     char32_t cp = 0;
     const std::size_t len = text[pos] == '\xF4' ? utf8::decodeOne(text, pos, cp) : 0;
-    if (len != 0 && utf8::isEscape(cp)) {
+    if (len != 0 && utf8::isEscape(cp) && cp >= utf8::kEscapeBase + 0x80) {
       out += static_cast<char>(cp - utf8::kEscapeBase);
       pos += len;
     } else {

@@ -23,6 +23,10 @@ bool UniqueFd::close() {
 
 UniqueFd openPath(const std::string& path, int flags) {
   const std::string bytes = nameToBytes(path);
+  if (bytes.find('\0') != std::string::npos) {  // would name another, shorter path
+    errno = EINVAL;
+    return UniqueFd();
+  }
   return UniqueFd(::open(bytes.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
 }
 

@@ -81,7 +81,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 Failure renameFile(const std::string& path, const std::string& newPath) {
   const std::string_view newName = nameOf(newPath);
   if (folderOf(newPath) != folderOf(path) || newName.empty() || newName == "." ||
-      newName == "..") {
+      newName == ".." || newPath.find('\0') != std::string::npos) {
     return "新しいファイル名が正しくありません。";
   }
   const std::string from = quorvane::nameToBytes(path);

@@ -26,6 +26,14 @@ TEST(FileNames, AnyBytesComeBack) {
   }
 }
 
+TEST(FileNames, EscapesOfAsciiBytesNeverBecomeSeparators) {
+  // Names never decode to them, so U+10FE2E U+10FE2E U+10FE2F is text, not "../".
+  const std::string text = "\xF4\x8F\xB8\xAE\xF4\x8F\xB8\xAE\xF4\x8F\xB8\xAFx.mp3";
+  const std::string bytes = nameToBytes(text);
+  EXPECT_EQ(bytes.find('/'), std::string::npos);
+  EXPECT_EQ(bytes, text);
+}
+
 TEST(FileNames, EscapeRangeWrittenInUtf8StaysFourBytes) {
   const std::string bytes = "a\xF4\x8F\xBA\x81.mp3";  // U+10FE81 itself
   EXPECT_EQ(nameToBytes(nameFromBytes(bytes)), bytes);

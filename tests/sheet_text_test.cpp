@@ -66,7 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"loaded name empty", withCell(7, ""), 0, "line 1: the name as loaded"},
         ParseCase{"same file twice", kRow + "\n" + kRow + "\n", 1,
                   "line 2: the file \"a.mp3\" is already on line 1"},
-        ParseCase{"not UTF-8", withCell(1, "\x82\xA0"), 0, "line 1: not UTF-8"}),
+        ParseCase{"not UTF-8", withCell(1, "\x82\xA0"), 0, "line 1: not UTF-8"},
+        ParseCase{"zero byte in the loaded name", withCell(7, std::string("a.mp3\0.bak", 11)), 0,
+                  "line 1: cell 8 holds a control character"},
+        ParseCase{"control character in the new name", withCell(0, "a\x1B.mp3"), 0,
+                  "line 1: cell 1 holds a control character"}),
     quorvane::testing::caseName<SheetTextCases::ParamType>);
 
 }  // namespace

@@ -166,6 +166,36 @@ TEST(CodePageRoundTrip, UndecodableBytesSurviveInAnyContext) {
   EXPECT_EQ(undecodable, 65);
 }
 
+TEST(CodePageRoundTrip, LoneLeadByteBeforeADuplicatePairStaysAlone) {
+  // A lone lead byte is kept as an escape; the character after it must not be written
+  // with a code whose first byte would pair with it (EE ED 40 once came back as EE FA 5C).
+  const auto& page = quorvane::tagCodePage();
+  int checked = 0;
+  for (int lead = 0x80; lead <= 0xFF; ++lead) {
+    for (int b1 : {0x87, 0xED, 0xEE, 0xFA}) {
+      for (int b2 = 0x40; b2 <= 0xFC; ++b2) {
+        const Bytes pair{static_cast<std::uint8_t>(b1), static_cast<std::uint8_t>(b2)};
+        if (roundTrip(pair) == pair) continue;  // not a duplicate
+        const Bytes bytes{static_cast<std::uint8_t>(lead), pair[0], pair[1]};
+        const std::string text = decodeBytes(bytes);
+        if (text.rfind(escape(static_cast<std::uint8_t>(lead)), 0) != 0) continue;
+        ++checked;
+        const std::string back = page.encode(text);
+        ASSERT_EQ(page.decode(back), text) << std::hex << lead << " " << b1 << " " << b2;
+      }
+    }
+  }
+  EXPECT_GT(checked, 398);
+  EXPECT_EQ(roundTrip({0xEE, 0xED, 0x40}), (Bytes{0xEE, 0xED, 0x40}));
+}
+
+TEST(CodePageRoundTrip, EscapesBelow0x80AreNotBytes) {
+  // Decoding never makes them in CP932; as text they must not become ASCII (or zero) bytes.
+  Bytes field(4);
+  Module1::TextToBytes(field, escape(0x00) + escape(0x2F) + "a");
+  EXPECT_EQ(field, bytesOf("??a "));
+}
+
 TEST(CodePageRoundTrip, RandomFieldsComeBack) {
   std::mt19937 random(1234);
   for (int i = 0; i < 20000; ++i) {

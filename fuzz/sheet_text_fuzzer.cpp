@@ -1,0 +1,151 @@
+// Any input to `quorvane-tag apply`: the row checks never crash and let through only
+// well-formed rows, and saving those rows into an empty folder writes nothing anywhere
+// (every row names a file that does not exist, so each changed row is a reported failure).
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/sheet_text.h"
+#include "commands/save_rows.h"
+#include "fuzz/fuzz_checks.h"
+#include "platform/headless/headless_message_boxes.h"
+#include "sheet/flex_grid.h"
+#include "sheet/sheet_columns.h"
+#include "tagcodec/file_names.h"
+
+namespace {
+
+using namespace quorvane::fuzz;
+namespace fs = std::filesystem;
+
+// The folder saved into, and beside it a tagged file that no row may reach.
+const fs::path& emptyFolder() {
+  static const fs::path folder = [] {
+    fs::path path = runFolder() / "empty";
+    fs::create_directory(path);
+    return path;
+  }();
+  return folder;
+}
+
+const std::string kCanaryContents = std::string(200, 'a') + "TAG" + std::string(125, ' ');
+
+const fs::path& canaryFile() {
+  static const fs::path path = [] {
+    fs::path file = runFolder() / "canary.mp3";
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    check(fd >= 0 && ::write(fd, kCanaryContents.data(), kCanaryContents.size()) ==
+                         static_cast<ssize_t>(kCanaryContents.size()),
+          "cannot write the canary file");
+    ::close(fd);
+    return file;
+  }();
+  return path;
+}
+
+std::string contentsOf(const fs::path& file) {
+  std::string contents;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return contents;
+  char buffer[1024];
+  ssize_t n;
+  while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+    contents.append(buffer, static_cast<size_t>(n));
+  ::close(fd);
+  return contents;
+}
+
+std::vector<std::string_view> cellsOf(std::string_view row) {
+  std::vector<std::string_view> cells;
+  for (std::size_t start = 0;;) {
+    const std::size_t tab = row.find('\t', start);
+    cells.push_back(row.substr(start, tab == row.npos ? row.npos : tab - start));
+    if (tab == row.npos) return cells;
+    start = tab + 1;
+  }
+}
+
+bool isGenreNumber(std::string_view text) {
+  if (text.empty() || text.size() > 3) return false;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value <= 255;
+}
+
+void checkAcceptedRows(const quorvane::SheetText& sheet) {
+  std::set<std::string_view> loadedNames;
+  for (const std::string& row : sheet.rows) {
+    check(isUtf8(row), "an accepted row is not UTF-8");
+    check(row.find('\n') == row.npos, "an accepted row holds a line break");
+    const auto cells = cellsOf(row);
+    check(cells.size() == quorvane::kSheetCols, "an accepted row does not have 10 cells");
+    const std::string_view state = cells[quorvane::colState];
+    check(state == quorvane::kStateLoaded || state == quorvane::kStateChanged,
+          "an accepted row has a state other than 1 or 2");
+    check(isGenreNumber(cells[quorvane::colGenreNo]), "an accepted row's genre is not 0-255");
+    const std::string_view loaded = cells[quorvane::colOrigName];
+    check(!loaded.empty() && loaded != "." && loaded != ".." && loaded.find('/') == loaded.npos,
+          "an accepted row's loaded name is not a plain file name");
+    const std::string onDisk = quorvane::nameToBytes(loaded);
+    check(onDisk != "." && onDisk != ".." && onDisk.find('/') == onDisk.npos &&
+              onDisk.find('\0') == onDisk.npos,
+          "an accepted row's loaded name is a path on disk");
+    check(loadedNames.insert(loaded).second, "two accepted rows load the same file");
+  }
+}
+
+void checkSaveWritesNothing(const quorvane::SheetText& sheet) {
+  quorvane::FlexGrid grid;
+  grid.setCols(quorvane::kSheetCols);
+  grid.setRedraw(false);
+  for (const auto& row : sheet.rows) grid.AddItem(row);
+  check(grid.Rows() == static_cast<int>(sheet.rows.size()) + 1, "the grid lost or gained rows");
+  int changed = 0;
+  for (int r = 1; r < grid.Rows(); ++r) {
+    const auto cells = cellsOf(sheet.rows[static_cast<std::size_t>(r - 1)]);
+    for (int c = 0; c < quorvane::kSheetCols; ++c) {
+      check(grid.TextMatrix(r, c) == cells[static_cast<std::size_t>(c)],
+            "a cell differs from the row it came from");
+    }
+    changed += grid.TextMatrix(r, quorvane::colState) == quorvane::kStateChanged;
+  }
+
+  quorvane::HeadlessMessageBoxes boxes;
+  const int written = quorvane::saveChangedRows(grid, emptyFolder().string(), boxes);
+  check(written == changed, "Save did not try every changed row");
+  check(boxes.shown().size() == static_cast<std::size_t>(changed),
+        "a changed row naming a missing file was not reported");
+  check(fs::is_empty(emptyFolder()), "Save created something in the folder");
+  std::size_t entries = 0;
+  for (const auto& entry : fs::directory_iterator(runFolder())) {
+    (void)entry;
+    ++entries;
+  }
+  check(entries == 2, "Save created something beside the folder");
+  check(contentsOf(canaryFile()) == kCanaryContents, "Save changed a file outside the folder");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  cp932();
+  (void)emptyFolder();
+  (void)canaryFile();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const quorvane::SheetText sheet = quorvane::parseSheetText(asText(data, size));
+  checkAcceptedRows(sheet);
+  checkSaveWritesNothing(sheet);
+  return 0;
+}
