@@ -13,7 +13,7 @@ using namespace quorvane::testing;
 using Module1::ReadTag;
 using Module1::TagRecord;
 
-const std::vector<FileSpec> kFiles = {{"b.mp3", "Beta", 0},
+const std::vector<TestFile> kFiles = {{"b.mp3", "Beta", 0},
                                       {"a.mp3", "Alpha", 17},
                                       {"c.mp3", "", 0, false},
                                       {"d.mp3", "Delta", 84}};

@@ -10,7 +10,7 @@ namespace {
 using namespace quorvane;
 using namespace quorvane::testing;
 
-const std::vector<FileSpec> kFiles = {
+const std::vector<TestFile> kFiles = {
     {"a.mp3", "Alpha", 17}, {"b.mp3", "Beta", 0}, {"c.mp3", "Gamma", 255}, {"d.mp3", "Delta", 84}};
 
 class EditingTest : public ::testing::Test {

@@ -10,24 +10,24 @@
 
 namespace quorvane::testing {
 
-struct FileSpec {
+struct TestFile {
   std::string name;
   std::string title;  // ASCII; the tag is written padded with spaces
   std::uint8_t genre = 0;
   bool hasTag = true;
 };
 
-inline Bytes tagFor(const FileSpec& spec) {
-  if (!spec.hasTag) return audio(300);
-  Bytes title = bytesOf(spec.title);
+inline Bytes tagFor(const TestFile& file) {
+  if (!file.hasTag) return audio(300);
+  Bytes title = bytesOf(file.title);
   title.resize(30, ' ');
-  return concat(audio(300), rawTag(title, spaces(30), spaces(30), spaces(4), spaces(30), spec.genre));
+  return concat(audio(300), rawTag(title, spaces(30), spaces(30), spaces(4), spaces(30), file.genre));
 }
 
 // A headless window, loaded and resized as at start-up, on a temporary folder.
 class SheetFixture {
  public:
-  explicit SheetFixture(const std::vector<FileSpec>& files) : window(form.controls()) {
+  explicit SheetFixture(const std::vector<TestFile>& files) : window(form.controls()) {
     for (const auto& f : files) writeFile(dir.file(f.name), tagFor(f));
     window.Form_Load();
     window.Form_Resize();

@@ -94,7 +94,7 @@ class HostileWindowTest : public ::testing::Test {
   fs::path music() const { return dir.path() / "music"; }
   std::string inMusic(const std::string& name) const { return (music() / name).string(); }
   void addMp3(const std::string& name, const std::string& title) {
-    writeFile(inMusic(name), tagFor(FileSpec{name, title}));
+    writeFile(inMusic(name), tagFor(TestFile{name, title}));
   }
   void load() { ASSERT_TRUE(form.Dir1.setPath(music().string())); }
 
