@@ -8,17 +8,17 @@ namespace quorvane {
 namespace {
 
 // Editors lie over the current cell; the grid measures in twips, the window in pixels.
-float editorTop(const SheetGrid& grid, const ScreenMetrics& screen) {
-  return grid.Top() + static_cast<float>(grid.CellTop()) / screen.TwipsPerPixelY() - 2;
+// Top, then left, then width, in fractional pixels; the height is the caller's business.
+void placeOverCell(Control& editor, const SheetGrid& grid, const ScreenMetrics& screen) {
+  const auto x = static_cast<float>(screen.TwipsPerPixelX());
+  const auto y = static_cast<float>(screen.TwipsPerPixelY());
+  editor.setTop(grid.Top() + static_cast<float>(grid.CellTop()) / y - 2);
+  editor.setLeft(grid.Left() + static_cast<float>(grid.CellLeft()) / x);
+  editor.setWidth(static_cast<float>(grid.CellWidth()) / x);
 }
-float editorLeft(const SheetGrid& grid, const ScreenMetrics& screen) {
-  return grid.Left() + static_cast<float>(grid.CellLeft()) / screen.TwipsPerPixelX();
-}
-float editorWidth(const SheetGrid& grid, const ScreenMetrics& screen) {
-  return static_cast<float>(grid.CellWidth()) / screen.TwipsPerPixelX();
-}
-float editorHeight(const SheetGrid& grid, const ScreenMetrics& screen) {
-  return static_cast<float>(grid.CellHeight()) / screen.TwipsPerPixelY() - 2;
+
+float cellHeight(const SheetGrid& grid, const ScreenMetrics& screen) {
+  return static_cast<float>(grid.CellHeight()) / static_cast<float>(screen.TwipsPerPixelY()) - 2;
 }
 
 }  // namespace
@@ -48,10 +48,8 @@ void MainWindow::MSFlexGrid1_Click() {
   } else {
     c_.Combo1.setVisible(false);
     c_.EditText.setText(grid_.Text());
-    c_.EditText.setTop(editorTop(grid_, c_.screen));
-    c_.EditText.setLeft(editorLeft(grid_, c_.screen));
-    c_.EditText.setWidth(editorWidth(grid_, c_.screen));
-    c_.EditText.setHeight(editorHeight(grid_, c_.screen));
+    placeOverCell(c_.EditText, grid_, c_.screen);
+    c_.EditText.setHeight(cellHeight(grid_, c_.screen));
     c_.EditText.ZOrder();
     c_.EditText.setVisible(true);
     c_.EditText.SetFocus();
@@ -89,9 +87,7 @@ void MainWindow::ShowTextEditor() {
   if (grid_.ColIsVisible(grid_.Col()) && grid_.RowIsVisible(grid_.Row())) {
     c_.EditText.setVisible(true);
     c_.EditText.setText(grid_.Text());
-    c_.EditText.setTop(editorTop(grid_, c_.screen));
-    c_.EditText.setLeft(editorLeft(grid_, c_.screen));
-    c_.EditText.setWidth(editorWidth(grid_, c_.screen));
+    placeOverCell(c_.EditText, grid_, c_.screen);
   } else {
     c_.EditText.setVisible(false);
   }
@@ -107,9 +103,7 @@ void MainWindow::ShowGenreEditor() {
   } else {
     c_.Combo1.setListIndex(-1);
   }
-  c_.Combo1.setTop(editorTop(grid_, c_.screen));
-  c_.Combo1.setLeft(editorLeft(grid_, c_.screen));
-  c_.Combo1.setWidth(editorWidth(grid_, c_.screen));
+  placeOverCell(c_.Combo1, grid_, c_.screen);
   c_.Combo1.ZOrder();
   c_.Combo1.setVisible(true);
   c_.Combo1.SetFocus();

@@ -59,21 +59,4 @@ bool HeadlessFolderList::setPath(std::string_view path) {
   return true;
 }
 
-void HeadlessFileList::setPath(std::string_view path) {
-  path_ = path;
-  Refresh();
-  if (onPathChange_) onPathChange_();
-}
-
-void HeadlessFileList::Refresh() {
-  fs::Mp3Listing listing = fs::listMp3Files(path_);
-  names_ = std::move(listing.names);
-  readOk_ = listing.ok;
-}
-
-std::string HeadlessFileList::List(int index) const {
-  if (index < 0 || index >= ListCount()) return {};
-  return names_[static_cast<std::size_t>(index)];
-}
-
 }  // namespace quorvane

@@ -180,28 +180,6 @@ class HeadlessFolderList : public HeadlessControl<FolderList> {
   std::function<void()> onChange_;
 };
 
-class HeadlessFileList : public HeadlessControl<FileList> {
- public:
-  using HeadlessControl::HeadlessControl;
-  std::string Path() const override { return path_; }
-  void setPath(std::string_view path) override;
-  void Refresh() override;
-  int ListCount() const override { return static_cast<int>(names_.size()); }
-  std::string List(int index) const override;
-  bool readOk() const override { return readOk_; }
-  void setPathChangeHandler(std::function<void()> handler) override {
-    onPathChange_ = std::move(handler);
-  }
-  // The folder it starts with, set without reading it or raising an event.
-  void startAt(std::string_view path) { path_ = path; }
-
- private:
-  std::string path_ = "/";
-  std::vector<std::string> names_;
-  bool readOk_ = true;
-  std::function<void()> onPathChange_;
-};
-
 class HeadlessFormWindow : public FormWindow {
  public:
   std::string Caption() const override { return caption_; }

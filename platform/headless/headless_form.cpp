@@ -8,7 +8,6 @@ HeadlessForm::HeadlessForm() {
   const std::string here = fs::currentFolder();
   Drive1.startAt(fs::driveOf(fs::listDrives(), here));
   Dir1.startAt(here);
-  File1.startAt(here);
 }
 
 }  // namespace quorvane

@@ -3,6 +3,7 @@
 #include "platform/form_controls.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/headless/headless_message_boxes.h"
+#include "platform/posix/folder_file_list.h"
 
 namespace quorvane {
 
@@ -15,7 +16,7 @@ struct HeadlessForm {
   HeadlessShellOpener shell;
   HeadlessDriveList Drive1{stage};
   HeadlessFolderList Dir1{stage};
-  HeadlessFileList File1{stage};
+  FolderFileList File1;  // never shown
   HeadlessTextBox EditText{stage};
   HeadlessComboList Combo1{stage};
   HeadlessLabel Label1{stage};

@@ -141,25 +141,4 @@ void QtFolderList::fill() {
   if (current) list_->scrollToItem(current);
 }
 
-// ---- files ----
-
-QtFileList::QtFileList() : path_(fs::currentFolder()) {}
-
-void QtFileList::setPath(std::string_view path) {
-  path_ = path;
-  Refresh();
-  if (onPathChange_) onPathChange_();
-}
-
-void QtFileList::Refresh() {
-  fs::Mp3Listing listing = fs::listMp3Files(path_);
-  names_ = std::move(listing.names);
-  readOk_ = listing.ok;
-}
-
-std::string QtFileList::List(int index) const {
-  if (index < 0 || index >= ListCount()) return {};
-  return names_[static_cast<std::size_t>(index)];
-}
-
 }  // namespace quorvane

@@ -7,6 +7,7 @@
 #include "platform/qt/qt_file_lists.h"
 #include "platform/qt/qt_form_window.h"
 #include "platform/qt/qt_message_boxes.h"
+#include "platform/posix/folder_file_list.h"
 
 namespace quorvane {
 
@@ -35,7 +36,7 @@ class QtForm {
   QtMessageBoxes messages{*window_};
   QtDriveList Drive1{stage, *window_};
   QtFolderList Dir1{stage, *window_};
-  QtFileList File1;
+  FolderFileList File1;  // never shown
   QtTextBox EditText{stage, *window_};
   QtComboList Combo1{stage, *window_};
   QtLabel Label1{stage, *window_};

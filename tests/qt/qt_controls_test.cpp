@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "platform/posix/file_system.h"
+#include "platform/posix/folder_file_list.h"
 #include "platform/qt/qt_file_lists.h"
 #include "platform/qt/qt_form_window.h"
 #include "platform/qt/qt_message_boxes.h"
@@ -338,7 +339,7 @@ TEST_F(QtListsTest, FolderListOpensAnEntryOnEnterOrDoubleClick) {
 }
 
 TEST_F(QtListsTest, FileListListsMp3FilesAndRaisesOnlyOnPathChange) {
-  QtFileList files;
+  FolderFileList files;
   int changes = 0;
   files.setPathChangeHandler([&] { ++changes; });
   files.setPath(dir.path().string());
