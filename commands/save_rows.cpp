@@ -22,8 +22,9 @@ std::int16_t genreNumber(const std::string& text) {
 
 }  // namespace
 
-int saveChangedRows(const SheetGrid& grid, const std::string& folder, MessageBoxes& messages) {
-  int written = 0;
+std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& folder,
+                                      MessageBoxes& messages) {
+  std::vector<SavedRow> saved;
   const int rows = grid.Rows();
   for (int r = 1; r < rows; ++r) {
     if (grid.TextMatrix(r, colState) != kStateChanged) continue;
@@ -37,14 +38,21 @@ int saveChangedRows(const SheetGrid& grid, const std::string& folder, MessageBox
     record.Comment = grid.TextMatrix(r, colComment);
     record.Genre = genreNumber(grid.TextMatrix(r, colGenreNo));
     const std::string path = fs::joinPath(folder, loadedName);
-    if (loadedName != newName) {
-      Module1::WriteTag(path, record, fs::joinPath(folder, newName), messages);
-    } else {
-      Module1::WriteTag(path, record, "", messages);
-    }
-    ++written;
+    const std::string newPath = loadedName != newName ? fs::joinPath(folder, newName) : "";
+    saved.push_back({r, Module1::WriteTag(path, record, newPath, messages)});
   }
-  return written;
+  return saved;
+}
+
+std::vector<UnsavedRow> unsavedRows(const SheetGrid& grid, const std::vector<SavedRow>& saved) {
+  std::vector<UnsavedRow> unsaved;
+  for (const SavedRow& row : saved) {
+    if (row.outcome == Module1::WriteOutcome::Written) continue;
+    UnsavedRow kept{grid.TextMatrix(row.row, colOrigName), row.outcome, {}};
+    for (int c = 0; c < kSheetCols; ++c) kept.cells.push_back(grid.TextMatrix(row.row, c));
+    unsaved.push_back(std::move(kept));
+  }
+  return unsaved;
 }
 
 }  // namespace quorvane

@@ -1,17 +1,28 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/message_boxes.h"
 #include "sheet/sheet_grid.h"
+#include "sheet/unsaved_row.h"
+#include "tagcodec/tag_file.h"
 
 namespace quorvane {
 
 // Writes every data row marked changed into its file, in row order: the tag from the
 // row's cells, and a rename when its name cell differs from the name it was loaded under.
 // `folder` holds the files. Each failure is reported by the tag writer through
-// `messages`; the loop goes on with the next row. Returns the number of rows written
-// (attempted, failures included).
-int saveChangedRows(const SheetGrid& grid, const std::string& folder, MessageBoxes& messages);
+// `messages`; the loop goes on with the next row. Returns what became of each changed row,
+// in row order.
+struct SavedRow {
+  int row;
+  Module1::WriteOutcome outcome;
+};
+std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& folder,
+                                      MessageBoxes& messages);
+
+// The rows of `saved` that did not come through whole, with their cells as they stand.
+std::vector<UnsavedRow> unsavedRows(const SheetGrid& grid, const std::vector<SavedRow>& saved);
 
 }  // namespace quorvane

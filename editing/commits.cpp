@@ -4,25 +4,6 @@
 #include "sheet/sheet_columns.h"
 
 namespace quorvane {
-namespace {
-
-// Marks the current row changed the first time it changes, colouring its seven visible
-// cells in one paint. The current cell is the row's state cell on entry.
-void markRowChanged(SheetGrid& grid) {
-  if (grid.Text() != kStateLoaded) return;
-  grid.setText(kStateChanged);
-  grid.setRedraw(false);
-  for (int i = colFileName; i <= colGenre; ++i) {
-    grid.setRow(grid.Row());
-    grid.setCol(i);
-    grid.setCellBackColor(kChangedBackColor);
-    grid.setCellForeColor(kChangedForeColor);
-  }
-  grid.setRedraw(true);
-}
-
-}  // namespace
-
 void MainWindow::CommitTextEdit(SheetGrid& grid, std::string_view text) {
   // Only the name and tag text cells take text; the bookkeeping cells never do.
   if (grid.Row() < 1 || grid.Col() < colFileName || grid.Col() > colComment) return;

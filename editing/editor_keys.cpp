@@ -45,7 +45,7 @@ bool isNavigationKey(std::int16_t keyCode) {
 void MainWindow::EditText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
   if (!isNavigationKey(KeyCode)) return;
   returnToShownEditor();
-  if (!editingDataCell()) return;
+  if (!keyHasCell()) return;
   if (KeyCode == kKeyReturn) {
     const int r0 = grid_.Row(), c0 = grid_.Col();
     if (c_.EditText.Visible()) {
@@ -65,7 +65,7 @@ void MainWindow::EditText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
 void MainWindow::Combo1_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
   if (!isNavigationKey(KeyCode)) return;
   returnToShownEditor();
-  if (!editingDataCell()) return;
+  if (!keyHasCell()) return;
   if (KeyCode == kKeyReturn) {
     const int r0 = grid_.Row(), c0 = grid_.Col();
     // The list stores only its own choice, never what waits in the text editor.
@@ -79,9 +79,9 @@ void MainWindow::Combo1_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
   openEditorAfterKey(KeyCode);
 }
 
-bool MainWindow::editingDataCell() const {
-  // A key in an editor that a reload hid (the focus may stay there) has no cell to act on.
-  return grid_.Row() >= 1 && grid_.Col() >= colFileName && grid_.Col() <= kLastEditableCol;
+bool MainWindow::keyHasCell() const {
+  // Without data rows a key has nowhere to go and is left to the editor.
+  return grid_.Rows() > 1 && grid_.Col() >= colFileName && grid_.Col() <= kLastEditableCol;
 }
 
 void MainWindow::returnToShownEditor() {
@@ -94,6 +94,12 @@ void MainWindow::returnToShownEditor() {
 }
 
 void MainWindow::openEditorAfterKey(std::int16_t& KeyCode) {
+  // From the header row (a reload or a header click left it current while the editor
+  // was hidden) the editor opens on the first row: never over a header cell.
+  if (grid_.Row() < 1) {
+    grid_.setRow(1);
+    grid_.setCol(grid_.Col());
+  }
   if (!grid_.ColIsVisible(grid_.Col())) grid_.setLeftCol(grid_.Col());
   if (!grid_.RowIsVisible(grid_.Row())) grid_.setTopRow(grid_.Row());
   if (grid_.Col() == colGenre) {

@@ -23,9 +23,12 @@ class Control {
   virtual float Height() const = 0;
   virtual void setHeight(float height) = 0;
   virtual bool Visible() const = 0;
+  // Hiding the control that has the keyboard focus leaves the focus with it: it still
+  // gets the keys until the user or the form puts the focus elsewhere.
   virtual void setVisible(bool visible) = 0;
-  virtual void ZOrder() = 0;    // bring to the front
-  virtual void SetFocus() = 0;  // must not fail on a hidden control
+  virtual void ZOrder() = 0;  // bring to the front
+  // Gives the control the keyboard focus, a hidden one too (it gets the keys unseen).
+  virtual void SetFocus() = 0;
   virtual void setToolTipText(std::string_view text) = 0;
   virtual void setTabIndex(int index) = 0;
 };
@@ -57,7 +60,7 @@ class TextBox : public Control {
 class ComboList : public Control, public ItemList {
  public:
   virtual void AddItem(std::string_view text) = 0;
-  virtual int NewIndex() const = 0;  // where the item added last was placed
+  virtual int NewIndex() const = 0;               // where the item added last was placed
   virtual std::string List(int index) const = 0;  // empty text for -1 or out of range
   virtual void setItemData(int index, std::int32_t data) = 0;
   virtual int ListIndex() const = 0;
@@ -87,6 +90,8 @@ class StatusBar : public Control {
   virtual void setPanelText(int panel, std::string_view text) = 0;
   // A panel in warning shows its text in red.
   virtual void setPanelWarning(int panel, bool warning) = 0;
+  // The panel's tooltip; empty for none.
+  virtual void setPanelToolTip(int panel, std::string_view text) = 0;
 };
 
 // Paths below are text (see tagcodec/file_names.h), folders without a trailing '/'
@@ -96,6 +101,8 @@ class StatusBar : public Control {
 class DriveList : public Control {
  public:
   virtual std::string Drive() const = 0;
+  // Shows `drive` as the current one again, without the change event.
+  virtual void showDrive(std::string_view drive) = 0;
   // Raised when the user picks another drive.
   virtual void setChangeHandler(std::function<void()> handler) = 0;
 };
@@ -107,6 +114,9 @@ class FolderList : public Control {
   // Sets the current folder and raises the change event. False, with nothing changed
   // and no event, when `path` is not a folder.
   virtual bool setPath(std::string_view path) = 0;
+  // Shows `path` as the current folder again, without the change event; false, with
+  // nothing changed, when it is not a folder.
+  virtual bool showPath(std::string_view path) = 0;
   virtual void setChangeHandler(std::function<void()> handler) = 0;
 };
 
@@ -121,8 +131,10 @@ class FileList : public Control {
   virtual void Refresh() = 0;
   virtual int ListCount() const = 0;
   virtual std::string List(int index) const = 0;
-  // False when the folder could not be listed at the last read (the list is then empty).
+  // False when the folder could not be listed at the last read (the list is then empty);
+  // readError() then gives the system's reason.
   virtual bool readOk() const = 0;
+  virtual std::string readError() const = 0;
   virtual void setPathChangeHandler(std::function<void()> handler) = 0;
 };
 

@@ -49,6 +49,17 @@ MainWindow::MainWindow(const FormControls& controls)
   c_.cmdSave.setClickHandler([this] { cmdSave_Click(); });
   c_.cmdEnd.setClickHandler([this] { cmdEnd_Click(); });
   c_.Command1.setClickHandler([this] { Command1_Click(); });
+  sheetDrive_ = c_.Drive1.Drive();
+}
+
+MessageBoxRequest MainWindow::question(const char* text, MessageAnswer defaultButton) {
+  MessageBoxRequest box;
+  box.text = text;
+  box.title = design::kCaption;
+  box.buttons = MessageButtons::YesNo;
+  box.defaultButton = defaultButton;
+  box.icon = MessageIcon::Question;
+  return box;
 }
 
 void MainWindow::Form_Load() {

@@ -6,6 +6,7 @@
 
 #include "platform/form_controls.h"
 #include "sheet/flex_grid.h"
+#include "sheet/unsaved_row.h"
 
 namespace quorvane {
 
@@ -52,25 +53,41 @@ class MainWindow {
   // which would shift the row's cells.
   const std::vector<std::string>& unlistedNames() const { return unlistedNames_; }
 
-  bool blnChanged = false;       // the sheet holds edits not yet written
-  std::int32_t lngPrevRow = 0;   // the cell of the editor opened last; row 0: none
+  bool blnChanged = false;      // the sheet holds edits not yet written
+  std::int32_t lngPrevRow = 0;  // the cell of the editor opened last; row 0: none
   std::int32_t lngPrevCol = 1;
 
  private:
   void InitSheet();
   bool SerchMP3File(const std::string& strPath);
+  // What the status bar's second panel says after a load when it shows no byte count:
+  // files left out of the sheet, or why the folder could not be listed.
+  void noteLoadProblems();
+  // Before a drive or folder change replaces the sheet: asks when it holds unsaved
+  // edits. True when the sheet may go.
+  bool mayReplaceSheet();
+  // The drive and folder lists show the folder the sheet holds again.
+  void showSheetFolder();
+  // The shown editor holds text or a choice that differs from its cell.
+  bool shownEditorDiffers() const;
+  // After Save's reload: the rows whose file could not be written or renamed get back
+  // what the user typed, marked changed, so that another Save can write them.
+  void restoreUnsavedRows(const std::vector<UnsavedRow>& rows);
+  static MessageBoxRequest question(const char* text, MessageAnswer defaultButton);
 
   void ShowTextEditor();
   void ShowGenreEditor();
   void CommitTextEdit(SheetGrid& grid, std::string_view text);
   void CommitGenreEdit(SheetGrid& grid, const ComboList& list);
-  bool editingDataCell() const;
   // The status bar's second panel: how many bytes the open text editor's text takes in
   // its tag field, red when the field cannot hold it. Empty for names and genres.
   void showByteCount();
   // While an editor is shown it lies over the pending cell; a click on the header row
   // moves the current cell away from it, so handlers acting for the editor move it back.
   void returnToShownEditor();
+  // A key in an editor acts on the current cell; the header row (current after a reload
+  // or a header click, with the editor hidden) is no cell to edit.
+  bool keyHasCell() const;
   // Stores the shown editor into its cell and puts the current cell back on it.
   void commitVisibleEditor();
   // The quit question, when there are unsaved edits; true when the program may end.
@@ -82,6 +99,9 @@ class MainWindow {
   FormControls c_;
   FlexGrid grid_;
   std::vector<std::string> unlistedNames_;
+  std::string loadNotice_, loadNoticeDetail_;
+  std::string sheetDrive_;           // the drive list's drive when the sheet's folder was picked
+  bool sheetReplaceAgreed_ = false;  // a drive change asked already; its folder change follows
 };
 
 }  // namespace quorvane

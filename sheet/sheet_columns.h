@@ -27,14 +27,26 @@ struct ColumnDesign {
 };
 
 inline constexpr ColumnDesign kSheetColumns[kSheetCols] = {
-    {"ファイル名称", 140}, {"曲タイトル", 140}, {"アーティスト", 140}, {"アルバム", 140},
-    {"年号", 40},          {"コメント", 160},   {"ジャンル", 110},     {"", 0},
-    {"", 0},               {"", 0},
+    {"ファイル名称", 140},
+    {"曲タイトル", 140},
+    {"アーティスト", 140},
+    {"アルバム", 140},
+    {"年号", 40},
+    {"コメント", 160},
+    {"ジャンル", 110},
+    {"", 0},
+    {"", 0},
+    {"", 0},
 };
 
 inline constexpr const char* kStateLoaded = "1";
 inline constexpr const char* kStateChanged = "2";
 inline constexpr Colour kChangedBackColor = 0xFF0000;  // blue
 inline constexpr Colour kChangedForeColor = 0xFFFFFF;  // white
+
+// Marks the current row changed the first time it changes ("1" becomes "2"), colouring
+// its seven visible cells in one paint. The current cell is the row's state cell on entry;
+// column 6 is current afterwards when the row was marked.
+void markRowChanged(SheetGrid& grid);
 
 }  // namespace quorvane

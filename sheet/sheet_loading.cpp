@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/posix/file_system.h"
 #include "sheet/main_window.h"
@@ -37,11 +38,46 @@ void appendCell(std::string& row, std::string_view text, bool trimSpaces) {
 }  // namespace
 
 void MainWindow::Drive1_Change() {
-  c_.Dir1.setPath(c_.Drive1.Drive());
+  if (!mayReplaceSheet()) {
+    showSheetFolder();
+    return;
+  }
+  // The folder list's change event follows at once and must not ask again.
+  sheetReplaceAgreed_ = true;
+  const bool changed = c_.Dir1.setPath(c_.Drive1.Drive());
+  sheetReplaceAgreed_ = false;
+  if (!changed) showSheetFolder();
 }
 
 void MainWindow::Dir1_Change() {
+  if (!std::exchange(sheetReplaceAgreed_, false) && !mayReplaceSheet()) {
+    showSheetFolder();
+    return;
+  }
+  sheetDrive_ = c_.Drive1.Drive();
   c_.File1.setPath(c_.Dir1.Path());
+}
+
+bool MainWindow::mayReplaceSheet() {
+  if (!blnChanged && !shownEditorDiffers()) return true;
+  return c_.messages.show(question("内容が保存されていません。保存せずにフォルダを切り替えますか？",
+                                   MessageAnswer::No)) == MessageAnswer::Yes;
+}
+
+void MainWindow::showSheetFolder() {
+  c_.Drive1.showDrive(sheetDrive_);
+  c_.Dir1.showPath(c_.File1.Path());
+}
+
+bool MainWindow::shownEditorDiffers() const {
+  if (lngPrevRow < 1 || lngPrevRow >= grid_.Rows()) return false;
+  if (c_.EditText.Visible()) return c_.EditText.Text() != grid_.TextMatrix(lngPrevRow, lngPrevCol);
+  if (c_.Combo1.Visible()) {
+    // As the genre commit sees it: no choice stores nothing.
+    const int index = c_.Combo1.ListIndex();
+    return index >= 0 && c_.Combo1.List(index) != grid_.TextMatrix(lngPrevRow, colGenre);
+  }
+  return false;
 }
 
 void MainWindow::File1_PathChange() {
@@ -88,7 +124,33 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
     grid_.AddItem(row);
   }
   grid_.setRedraw(true);
+  noteLoadProblems();
   return true;
+}
+
+void MainWindow::noteLoadProblems() {
+  loadNotice_.clear();
+  loadNoticeDetail_.clear();
+  if (!c_.File1.readOk()) {
+    loadNotice_ = "フォルダを読めません: " + c_.File1.readError();
+    loadNoticeDetail_ = c_.File1.Path();
+  } else if (!unlistedNames_.empty()) {
+    loadNotice_ = "表示できないファイル " + std::to_string(unlistedNames_.size()) + " 件";
+    loadNoticeDetail_ = "名前にタブまたは改行を含むファイルは表示されません:";
+    constexpr std::size_t kNamesShown = 20;
+    for (std::size_t i = 0; i < unlistedNames_.size() && i < kNamesShown; ++i) {
+      // The breaks themselves shown as \t, \r, \n, so each name stays on its line.
+      std::string name;
+      for (char ch : unlistedNames_[i]) {
+        name += ch == '\t' ? "\\t" : ch == '\r' ? "\\r" : ch == '\n' ? "\\n" : std::string(1, ch);
+      }
+      loadNoticeDetail_ += "\n" + name;
+    }
+    if (unlistedNames_.size() > kNamesShown) {
+      loadNoticeDetail_ += "\nほか " + std::to_string(unlistedNames_.size() - kNamesShown) + " 件";
+    }
+  }
+  showByteCount();
 }
 
 }  // namespace quorvane

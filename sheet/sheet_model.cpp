@@ -5,6 +5,19 @@
 
 namespace quorvane {
 
+void markRowChanged(SheetGrid& grid) {
+  if (grid.Text() != kStateLoaded) return;
+  grid.setText(kStateChanged);
+  grid.setRedraw(false);
+  for (int i = colFileName; i <= colGenre; ++i) {
+    grid.setRow(grid.Row());
+    grid.setCol(i);
+    grid.setCellBackColor(kChangedBackColor);
+    grid.setCellForeColor(kChangedForeColor);
+  }
+  grid.setRedraw(true);
+}
+
 void MainWindow::InitSheet() {
   grid_.Clear();
   grid_.setRows(1);

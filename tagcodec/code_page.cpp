@@ -12,7 +12,9 @@
 namespace quorvane {
 namespace {
 
-iconv_t cd(void* handle) { return static_cast<iconv_t>(handle); }
+iconv_t cd(void* handle) {
+  return static_cast<iconv_t>(handle);
+}
 
 // A decoded character must be well-formed UTF-8 (glibc lets some 5- and 6-byte forms
 // through) and must not fall in the escape range, or it would not come back as its bytes.
@@ -61,7 +63,9 @@ void flushState(iconv_t handle, std::string& out) {
   out.append(buffer, sizeof buffer - outLeft);
 }
 
-void resetState(iconv_t handle) { iconv(handle, nullptr, nullptr, nullptr, nullptr); }
+void resetState(iconv_t handle) {
+  iconv(handle, nullptr, nullptr, nullptr, nullptr);
+}
 
 }  // namespace
 
@@ -283,6 +287,18 @@ bool initTagCodePage(std::string* error) {
   auto page = CodePage::open(name, &why);
   if (!page) {
     if (error) *error = "QUORVANE_CODEPAGE: " + why;
+    return false;
+  }
+  // File names and the sheet's text assume that plain ASCII stays itself in a tag; UTF-16,
+  // UTF-32 and EBCDIC code pages would turn "2004" or "Rock" into other bytes.
+  static constexpr std::string_view kPlain =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 ";
+  if (page->encode(kPlain) != kPlain || page->decode(kPlain) != kPlain) {
+    if (error) {
+      *error = "QUORVANE_CODEPAGE: \"" + name +
+               "\" does not keep ASCII letters, digits and the space as their own bytes; "
+               "tags need an ASCII-compatible code page such as CP932";
+    }
     return false;
   }
   tagCodePageSlot() = std::move(page);

@@ -30,7 +30,8 @@ void parseTagBlock(const TagBlock& block, Module1::TagRecord& record) {
 
 TagBlock renderTagBlock(const Module1::TagRecord& record) {
   TagBlock block{};
-  Module1::TextToBytes(field(block, kMarkerField), "TAG");
+  // The marker is bytes, whatever the code page makes of the letters.
+  block[0] = 'T', block[1] = 'A', block[2] = 'G';
   Module1::TextToBytes(field(block, kTitleField), record.Title);
   Module1::TextToBytes(field(block, kArtistField), record.Artist);
   Module1::TextToBytes(field(block, kAlbumField), record.Album);

@@ -13,12 +13,19 @@ namespace Module1 {
 // Reads only the last 128 bytes.
 bool ReadTag(const std::string& path, TagRecord& record);
 
+// What became of one WriteTag call.
+enum class WriteOutcome {
+  Written,     // the tag, and the rename when one was asked for
+  NotWritten,  // nothing changed on disk: the file keeps its old tag and name
+  NotRenamed,  // the tag was written, the rename failed: the file keeps its old name
+};
+
 // Stores `record` as the tag of the file at `path`: replaces the last 128 bytes when they
 // start with "TAG", appends 128 bytes otherwise. Then, when `newPath` is not empty,
 // renames the file to it; a rename never replaces an existing file and never leaves the
 // file's folder. Any failure is shown in a message box through `messages` and ends the
-// call; nothing is thrown.
-void WriteTag(const std::string& path, const TagRecord& record, const std::string& newPath,
-              quorvane::MessageBoxes& messages);
+// call; nothing is thrown. The result tells the caller which rows to keep for another try.
+WriteOutcome WriteTag(const std::string& path, const TagRecord& record, const std::string& newPath,
+                      quorvane::MessageBoxes& messages);
 
 }  // namespace Module1

@@ -71,7 +71,8 @@ bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
@@ -80,8 +81,8 @@ bool sameFile(const std::string& a, const std::string& b) {
 // file's own folder.
 Failure renameFile(const std::string& path, const std::string& newPath) {
   const std::string_view newName = nameOf(newPath);
-  if (folderOf(newPath) != folderOf(path) || newName.empty() || newName == "." ||
-      newName == ".." || newPath.find('\0') != std::string::npos) {
+  if (folderOf(newPath) != folderOf(path) || newName.empty() || newName == "." || newName == ".." ||
+      newPath.find('\0') != std::string::npos) {
     return "新しいファイル名が正しくありません。";
   }
   const std::string from = quorvane::nameToBytes(path);
@@ -132,19 +133,23 @@ void reportFailure(const std::string& path, const std::string& description,
 
 }  // namespace
 
-void WriteTag(const std::string& path, const TagRecord& record, const std::string& newPath,
-              quorvane::MessageBoxes& messages) {
+WriteOutcome WriteTag(const std::string& path, const TagRecord& record, const std::string& newPath,
+                      quorvane::MessageBoxes& messages) {
   if (record.Genre < 0 || record.Genre > 255) {
     reportFailure(path, "ジャンル番号が 0 から 255 の範囲にありません。", messages);
-    return;
+    return WriteOutcome::NotWritten;
   }
   const quorvane::TagBlock block = quorvane::renderTagBlock(record);
   if (Failure failure = writeBlock(path, block)) {
     reportFailure(path, *failure, messages);
-    return;
+    return WriteOutcome::NotWritten;
   }
-  if (newPath.empty()) return;
-  if (Failure failure = renameFile(path, newPath)) reportFailure(path, *failure, messages);
+  if (newPath.empty()) return WriteOutcome::Written;
+  if (Failure failure = renameFile(path, newPath)) {
+    reportFailure(path, *failure, messages);
+    return WriteOutcome::NotRenamed;
+  }
+  return WriteOutcome::Written;
 }
 
 }  // namespace Module1

@@ -13,10 +13,8 @@ using namespace quorvane::testing;
 using Module1::ReadTag;
 using Module1::TagRecord;
 
-const std::vector<TestFile> kFiles = {{"b.mp3", "Beta", 0},
-                                      {"a.mp3", "Alpha", 17},
-                                      {"c.mp3", "", 0, false},
-                                      {"d.mp3", "Delta", 84}};
+const std::vector<TestFile> kFiles = {
+    {"b.mp3", "Beta", 0}, {"a.mp3", "Alpha", 17}, {"c.mp3", "", 0, false}, {"d.mp3", "Delta", 84}};
 
 class CommandsTest : public ::testing::Test {
  protected:
@@ -56,10 +54,10 @@ TEST_F(CommandsTest, SaveWithoutEditsAsksNothing) {
 
 TEST_F(CommandsTest, SaveWritesChangedRowsRenamesAndReloadsUnsorted) {
   ASSERT_EQ(s.cell(1, colOrigName), "a.mp3");
-  edit(1, colTitle, "新しい曲");       // a.mp3
-  chooseGenre(3, "Bebob");            // c.mp3, untagged so far
+  edit(1, colTitle, "新しい曲");        // a.mp3
+  chooseGenre(3, "Bebob");              // c.mp3, untagged so far
   edit(4, colFileName, "0 first.mp3");  // d.mp3 renamed
-  s.click(2, colComment);             // b.mp3: an open editor is stored by Save itself
+  s.click(2, colComment);               // b.mp3: an open editor is stored by Save itself
   s.form.EditText.setText("open editor");
   const Bytes untouchedB = readFile(s.dir.file("b.mp3"));
   const int busyBefore = s.form.window.timesBusy();
@@ -105,9 +103,9 @@ TEST_F(CommandsTest, SaveAnsweredNoKeepsEditsAndTheOpenEditor) {
 }
 
 TEST_F(CommandsTest, FailuresAreReportedAndTheOtherRowsStillWritten) {
-  edit(1, colFileName, "b.mp3");  // a.mp3 onto an existing name
-  edit(3, colTitle, "Read only"); // c.mp3
-  edit(4, colTitle, "Written");   // d.mp3
+  edit(1, colFileName, "b.mp3");   // a.mp3 onto an existing name
+  edit(3, colTitle, "Read only");  // c.mp3
+  edit(4, colTitle, "Written");    // d.mp3
   ASSERT_EQ(::chmod(s.dir.file("c.mp3").c_str(), 0444), 0);
   const Bytes before = readFile(s.dir.file("b.mp3"));
   s.form.cmdSave.click();
@@ -119,7 +117,76 @@ TEST_F(CommandsTest, FailuresAreReportedAndTheOtherRowsStillWritten) {
   EXPECT_TRUE(std::filesystem::exists(s.dir.file("a.mp3")));
   EXPECT_EQ(readFile(s.dir.file("c.mp3")), tagFor(kFiles[2]));
   EXPECT_EQ(tagOf("d.mp3").Title, "Written" + std::string(23, ' '));
-  EXPECT_EQ(s.cell(1, colFileName), "a.mp3") << "the reload shows the old name";
+  // The rows that failed keep what the user typed for another Save.
+  EXPECT_EQ(s.cell(1, colOrigName), "a.mp3");
+  EXPECT_EQ(s.cell(1, colFileName), "b.mp3");
+  EXPECT_TRUE(s.window.blnChanged);
+}
+
+bool markedChanged(SheetFixture& s, int row) {
+  for (int c = colFileName; c <= colGenre; ++c) {
+    if (s.grid().cellBackColorAt(row, c) != kChangedBackColor) return false;
+    if (s.grid().cellForeColorAt(row, c) != kChangedForeColor) return false;
+  }
+  return s.cell(row, colState) == kStateChanged;
+}
+
+TEST_F(CommandsTest, FailedRowsKeepTheirEditsUntilASaveWritesThem) {
+  edit(1, colFileName, "b.mp3");  // a.mp3: the tag is written, the name is taken
+  edit(1, colTitle, "New A");
+  edit(3, colTitle, " Read only ");  // c.mp3, untagged and read-only
+  chooseGenre(3, "Bebob");
+  edit(4, colTitle, "Written");  // d.mp3
+  ASSERT_EQ(::chmod(s.dir.file("c.mp3").c_str(), 0444), 0);
+  const Bytes untouchedC = readFile(s.dir.file("c.mp3"));
+
+  s.form.cmdSave.click();
+
+  ASSERT_EQ(boxes().size(), 3u);  // the question and two failures
+  EXPECT_EQ(readFile(s.dir.file("c.mp3")), untouchedC);
+  ASSERT_EQ(s.grid().Rows(), 5);
+  // a.mp3: the tag as written, the new name still waiting.
+  EXPECT_EQ(s.cell(1, colOrigName), "a.mp3");
+  EXPECT_EQ(s.cell(1, colFileName), "b.mp3");
+  EXPECT_EQ(s.cell(1, colTitle), "New A");
+  EXPECT_TRUE(markedChanged(s, 1));
+  // c.mp3: everything the user typed, untrimmed, with the genre's number.
+  EXPECT_EQ(s.cell(3, colOrigName), "c.mp3");
+  EXPECT_EQ(s.cell(3, colTitle), " Read only ");
+  EXPECT_EQ(s.cell(3, colGenre), "Bebob");
+  EXPECT_EQ(s.cell(3, colGenreNo), "84");
+  EXPECT_TRUE(markedChanged(s, 3));
+  // The rows that were saved show the disk as it now is.
+  EXPECT_EQ(s.cell(4, colTitle), "Written");
+  EXPECT_EQ(s.cell(4, colState), kStateLoaded);
+  EXPECT_EQ(s.grid().cellBackColorAt(4, colTitle), FlexGrid::kDefaultBackColor);
+  EXPECT_EQ(s.cell(2, colState), kStateLoaded);
+  EXPECT_TRUE(s.window.blnChanged);
+
+  // The user mends both causes and saves again.
+  ASSERT_EQ(::chmod(s.dir.file("c.mp3").c_str(), 0644), 0);
+  edit(1, colFileName, "e.mp3");
+  s.form.messages.clear();
+  s.form.cmdSave.click();
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(tagOf("c.mp3").Title, " Read only" + std::string(20, ' '));
+  EXPECT_EQ(tagOf("c.mp3").Genre, 84);
+  EXPECT_EQ(tagOf("e.mp3").Title, "New A" + std::string(25, ' '));
+  EXPECT_FALSE(std::filesystem::exists(s.dir.file("a.mp3")));
+  EXPECT_FALSE(s.window.blnChanged);
+  for (int r = 1; r < s.grid().Rows(); ++r) EXPECT_EQ(s.cell(r, colState), kStateLoaded) << r;
+}
+
+TEST_F(CommandsTest, QuitAfterAFailedSaveStillAsks) {
+  edit(2, colTitle, "Kept");
+  ASSERT_EQ(::chmod(s.dir.file("b.mp3").c_str(), 0444), 0);
+  s.form.cmdSave.click();
+  s.form.messages.clear();
+  s.form.messages.queueAnswer(MessageAnswer::No);
+  s.form.cmdEnd.click();
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxes()[0].text, "内容が保存されていません終了しますか？");
+  EXPECT_FALSE(s.form.window.ended());
 }
 
 TEST_F(CommandsTest, NameDifferingOnlyInCaseIsARename) {
@@ -139,8 +206,8 @@ TEST_F(CommandsTest, TwoRenamesInOneSave) {
 
 struct QuitCase {
   const char* what;
-  bool edit;                // a stored edit before quitting
-  std::string openEditor;   // text in an open title editor ("" for no editor)
+  bool edit;               // a stored edit before quitting
+  std::string openEditor;  // text in an open title editor ("" for no editor)
   MessageAnswer answer;
   bool asks, ends;
 };
@@ -186,15 +253,13 @@ TEST_P(QuitAndClose, AskOnlyWithUnsavedEdits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, QuitAndClose,
-    ::testing::Values(QuitCase{"no edits", false, "", MessageAnswer::No, false, true},
-                      QuitCase{"unchanged open editor", false, "Alpha", MessageAnswer::No, false,
-                               true},
-                      QuitCase{"changed open editor, yes", false, "New", MessageAnswer::Yes, true,
-                               true},
-                      QuitCase{"changed open editor, no", false, "New", MessageAnswer::No, true,
-                               false},
-                      QuitCase{"stored edit, no", true, "", MessageAnswer::No, true, false},
-                      QuitCase{"stored edit, yes", true, "", MessageAnswer::Yes, true, true}),
+    ::testing::Values(
+        QuitCase{"no edits", false, "", MessageAnswer::No, false, true},
+        QuitCase{"unchanged open editor", false, "Alpha", MessageAnswer::No, false, true},
+        QuitCase{"changed open editor, yes", false, "New", MessageAnswer::Yes, true, true},
+        QuitCase{"changed open editor, no", false, "New", MessageAnswer::No, true, false},
+        QuitCase{"stored edit, no", true, "", MessageAnswer::No, true, false},
+        QuitCase{"stored edit, yes", true, "", MessageAnswer::Yes, true, true}),
     caseName<QuitAndClose::ParamType>);
 
 TEST_F(CommandsTest, QuitAnsweredNoKeepsTheEditorWorking) {
@@ -225,7 +290,8 @@ TEST_F(CommandsTest, PlayOpensTheLastEditedRowsFileAsLoaded) {
   s.click(2, colAlbum);
   s.form.Command1.click();
   ASSERT_EQ(s.form.shell.opened().size(), 1u);
-  EXPECT_EQ(s.form.shell.opened()[0], (HeadlessShellOpener::Opened{s.dir.path().string(), "b.mp3"}));
+  EXPECT_EQ(s.form.shell.opened()[0],
+            (HeadlessShellOpener::Opened{s.dir.path().string(), "b.mp3"}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/headless/headless_message_boxes.h"
+#include "tagcodec/code_page.h"
 #include "tagcodec/file_names.h"
 #include "tests/test_support.h"
 
@@ -15,6 +16,7 @@ namespace {
 using namespace quorvane::testing;
 using Module1::ReadTag;
 using Module1::TagRecord;
+using Module1::WriteOutcome;
 using Module1::WriteTag;
 using quorvane::HeadlessMessageBoxes;
 using quorvane::MessageAnswer;
@@ -23,14 +25,16 @@ using quorvane::MessageIcon;
 
 const TagRecord kPrevious{"prev title", "prev artist", "prev album", "1990", "prev comment", 7};
 
-TagRecord sample() { return {"Title", "Artist", "Album", "2001", "Comment", 17}; }
+TagRecord sample() {
+  return {"Title", "Artist", "Album", "2001", "Comment", 17};
+}
 
 // ---- reading ----
 
 TEST(ReadTag, FileOfExactly128BytesStartingWithTagIsAllTag) {
   TempDir dir;
-  writeFile(dir.file("a.mp3"), rawTag(bytesOf("Song"), bytesOf("Band"), {}, bytesOf("1999"),
-                                      {}, 255));
+  writeFile(dir.file("a.mp3"),
+            rawTag(bytesOf("Song"), bytesOf("Band"), {}, bytesOf("1999"), {}, 255));
   TagRecord record;
   ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record));
   EXPECT_EQ(record, (TagRecord{"Song", "Band", "", "1999", "", 255}));
@@ -127,6 +131,28 @@ TEST(WriteTag, WritesTheBlockLayoutByteForByte) {
   EXPECT_EQ(slice(tag, 93, 4), bytesOf("2001"));
   EXPECT_EQ(slice(tag, 97, 30), concat(bytesOf("c"), spaces(29)));
   EXPECT_EQ(tag[127], 0xFF);
+}
+
+TEST(WriteTag, TheMarkerIsTheBytesTagUnderAnyCodePage) {
+  for (const char* name : {"EUC-JP", "ISO-8859-1", "CP932"}) {
+    SCOPED_TRACE(name);
+    ::setenv("QUORVANE_CODEPAGE", name, 1);
+    ASSERT_TRUE(quorvane::initTagCodePage(nullptr));
+    TempDir dir;
+    const std::string path = dir.file("a.mp3");
+    writeFile(path, audio(200));
+    HeadlessMessageBoxes boxes;
+    TagRecord record;
+    record.Title = "T";
+    EXPECT_EQ(WriteTag(path, record, "", boxes), WriteOutcome::Written);
+    EXPECT_EQ(slice(readFile(path), 200, 3), bytesOf("TAG"));
+    // Read back as a tag, and a second write replaces it rather than appending.
+    EXPECT_TRUE(ReadTag(path, record));
+    EXPECT_EQ(WriteTag(path, record, "", boxes), WriteOutcome::Written);
+    EXPECT_EQ(readFile(path).size(), 200u + quorvane::kTagSize);
+  }
+  ::unsetenv("QUORVANE_CODEPAGE");
+  ASSERT_TRUE(quorvane::initTagCodePage(nullptr));
 }
 
 TEST(WriteTag, AppendsToUntaggedFileThenReplaces) {
@@ -230,7 +256,7 @@ TEST(WriteTag, ReadOnlyFileIsReportedAndUnchanged) {
   writeFile(path, audio(400));
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
   HeadlessMessageBoxes boxes;
-  WriteTag(path, sample(), dir.file("b.mp3"), boxes);
+  EXPECT_EQ(WriteTag(path, sample(), dir.file("b.mp3"), boxes), WriteOutcome::NotWritten);
   expectFailureBox(boxes, path);
   EXPECT_EQ(readFile(path), audio(400));
   EXPECT_FALSE(std::filesystem::exists(dir.file("b.mp3")));
@@ -240,7 +266,8 @@ TEST(WriteTag, RenamesAfterWriting) {
   TempDir dir;
   writeFile(dir.file("a.mp3"), audio(400));
   HeadlessMessageBoxes boxes;
-  WriteTag(dir.file("a.mp3"), sample(), dir.file("曲 b.mp3"), boxes);
+  EXPECT_EQ(WriteTag(dir.file("a.mp3"), sample(), dir.file("曲 b.mp3"), boxes),
+            WriteOutcome::Written);
   EXPECT_TRUE(boxes.shown().empty());
   EXPECT_FALSE(std::filesystem::exists(dir.file("a.mp3")));
   TagRecord record;
@@ -263,7 +290,8 @@ TEST(WriteTag, RenameOntoExistingNameLeavesBothFiles) {
   writeFile(dir.file("a.mp3"), audio(400));
   writeFile(dir.file("b.mp3"), audio(333));
   HeadlessMessageBoxes boxes;
-  WriteTag(dir.file("a.mp3"), sample(), dir.file("b.mp3"), boxes);
+  EXPECT_EQ(WriteTag(dir.file("a.mp3"), sample(), dir.file("b.mp3"), boxes),
+            WriteOutcome::NotRenamed);
   expectFailureBox(boxes, dir.file("a.mp3"));
   EXPECT_EQ(readFile(dir.file("b.mp3")), audio(333));
   TagRecord record;
@@ -297,7 +325,7 @@ INSTANTIATE_TEST_SUITE_P(Names, WriteTagRefusesName,
                                            BadName{"dot dot", ".."},
                                            BadName{"into a sub-folder", "sub/x.mp3"},
                                            BadName{"out of the folder", "../x.mp3"}),
-    quorvane::testing::caseName<WriteTagRefusesName::ParamType>);
+                         quorvane::testing::caseName<WriteTagRefusesName::ParamType>);
 
 TEST(WriteTag, GenreOutOfRangeIsReportedNotClamped) {
   TempDir dir;

@@ -56,21 +56,21 @@ Bytes padded(Bytes b, std::size_t width, std::uint8_t fill) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, BytesToTextCases,
-    ::testing::Values(
-        ReadCase{"zero bytes only", Bytes(30, 0), ""},
-        ReadCase{"first byte zero", padded({0, 'a', 'b'}, 30, 'x'), ""},
-        ReadCase{"letters, zero, more bytes", padded({'a', 'b', 'c', 0, 'x', 'y'}, 30, 'z'), "abc"},
-        ReadCase{"no zero keeps trailing spaces", padded(bytesOf("word"), 30, ' '),
-                 "word" + std::string(26, ' ')},
-        ReadCase{"year field", bytesOf("1999"), "1999"},
-        ReadCase{"double-byte text", padded(repeatBytes(kA, 2), 30, 0), "ああ"},
-        ReadCase{"half-width katakana", padded({0xB1, 0xB2}, 30, 0), "ｱｲ"},
-        ReadCase{"undecodable single bytes", padded({0x80, 'a', 0xFF}, 30, 0),
-                 escape(0x80) + "a" + escape(0xFF)},
-        ReadCase{"lead byte cut off at the end", padded(concat(bytesOf("a"), {0x82}), 2, 0),
-                 "a" + escape(0x82)},
-        ReadCase{"lead byte before an invalid trail", padded({0x82, 0x20, 'b'}, 30, 0),
-                 escape(0x82) + " b"}),
+    ::testing::Values(ReadCase{"zero bytes only", Bytes(30, 0), ""},
+                      ReadCase{"first byte zero", padded({0, 'a', 'b'}, 30, 'x'), ""},
+                      ReadCase{"letters, zero, more bytes",
+                               padded({'a', 'b', 'c', 0, 'x', 'y'}, 30, 'z'), "abc"},
+                      ReadCase{"no zero keeps trailing spaces", padded(bytesOf("word"), 30, ' '),
+                               "word" + std::string(26, ' ')},
+                      ReadCase{"year field", bytesOf("1999"), "1999"},
+                      ReadCase{"double-byte text", padded(repeatBytes(kA, 2), 30, 0), "ああ"},
+                      ReadCase{"half-width katakana", padded({0xB1, 0xB2}, 30, 0), "ｱｲ"},
+                      ReadCase{"undecodable single bytes", padded({0x80, 'a', 0xFF}, 30, 0),
+                               escape(0x80) + "a" + escape(0xFF)},
+                      ReadCase{"lead byte cut off at the end",
+                               padded(concat(bytesOf("a"), {0x82}), 2, 0), "a" + escape(0x82)},
+                      ReadCase{"lead byte before an invalid trail",
+                               padded({0x82, 0x20, 'b'}, 30, 0), escape(0x82) + " b"}),
     quorvane::testing::caseName<BytesToTextCases::ParamType>);
 
 struct WriteCase {
@@ -104,7 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"straddling character keeps its lead byte", 30, "a" + repeat("あ", 15),
                   concat(concat(bytesOf("a"), repeatBytes(kA, 14)), {0x82})},
         WriteCase{"character outside the code page is '?'", 4, "a😀é", bytesOf("a?? ")},
-        WriteCase{"escapes become their bytes", 4, escape(0x80) + "b" + escape(0xFD),
+        WriteCase{"escapes become their bytes",
+                  4,
+                  escape(0x80) + "b" + escape(0xFD),
                   {0x80, 'b', 0xFD, ' '}},
         WriteCase{"invalid UTF-8 is '?'", 4, std::string("a\xC3", 2), bytesOf("a?  ")}),
     quorvane::testing::caseName<TextToBytesCases::ParamType>);
@@ -112,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Decode then encode, the way a tag field travels when the user leaves it alone.
 Bytes roundTrip(const Bytes& bytes) {
   const auto& page = quorvane::tagCodePage();
-  const std::string text = page.decode(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const std::string text =
+      page.decode(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   const std::string back = page.encode(text);
   return Bytes(back.begin(), back.end());
 }
@@ -156,9 +159,9 @@ TEST(CodePageRoundTrip, UndecodableBytesSurviveInAnyContext) {
     const std::string one(1, static_cast<char>(b));
     if (page.decode(one) != escape(static_cast<std::uint8_t>(b))) continue;
     ++undecodable;
-    for (const Bytes& bytes : {Bytes{static_cast<std::uint8_t>(b)},
-                               Bytes{'x', static_cast<std::uint8_t>(b), ' '},
-                               Bytes{0x82, 0xA0, static_cast<std::uint8_t>(b)}}) {
+    for (const Bytes& bytes :
+         {Bytes{static_cast<std::uint8_t>(b)}, Bytes{'x', static_cast<std::uint8_t>(b), ' '},
+          Bytes{0x82, 0xA0, static_cast<std::uint8_t>(b)}}) {
       EXPECT_EQ(roundTrip(bytes), bytes) << std::hex << b;
     }
   }
@@ -264,6 +267,17 @@ TEST_F(TagCodePageSetting, AnotherCodePageIsUsedForFields) {
   Bytes field(4);
   Module1::TextToBytes(field, "あé");
   EXPECT_EQ(field, (Bytes{'?', 0xE9, ' ', ' '}));
+}
+
+TEST_F(TagCodePageSetting, CodePagesThatChangeAsciiAreRefused) {
+  for (const char* name : {"IBM037", "UTF-16", "UTF-32LE"}) {
+    SCOPED_TRACE(name);
+    ::setenv("QUORVANE_CODEPAGE", name, 1);
+    std::string error;
+    EXPECT_FALSE(quorvane::initTagCodePage(&error));
+    EXPECT_NE(error.find(name), std::string::npos) << error;
+    EXPECT_NE(error.find("ASCII"), std::string::npos) << error;
+  }
 }
 
 TEST_F(TagCodePageSetting, DefaultIsCp932) {

@@ -52,10 +52,15 @@ void HeadlessDriveList::pick(std::string_view drive) {
 }
 
 bool HeadlessFolderList::setPath(std::string_view path) {
+  if (!showPath(path)) return false;
+  if (onChange_) onChange_();
+  return true;
+}
+
+bool HeadlessFolderList::showPath(std::string_view path) {
   const std::string folder = fs::normalizeFolder(path);
   if (!fs::isFolder(folder)) return false;
   path_ = folder;
-  if (onChange_) onChange_();
   return true;
 }
 

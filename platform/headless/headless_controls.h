@@ -15,7 +15,8 @@ struct HeadlessStage {
 };
 
 // In-memory controls that do what the form asks and remember it, for tests and for the
-// command-line tool.
+// command-line tool. Focus follows the rule of the Qt controls: hiding the focused control
+// leaves the focus with it, and SetFocus focuses a hidden control too.
 template <class Interface>
 class HeadlessControl : public Interface {
  public:
@@ -145,10 +146,17 @@ class HeadlessStatusBar : public HeadlessControl<StatusBar> {
   void setPanelWarning(int panel, bool warning) override {
     if (panel >= 1 && panel <= 2) warnings_[panel - 1] = warning;
   }
+  void setPanelToolTip(int panel, std::string_view text) override {
+    if (panel >= 1 && panel <= 2) toolTips_[static_cast<std::size_t>(panel - 1)] = text;
+  }
   bool panelWarning(int panel) const { return panel >= 1 && panel <= 2 && warnings_[panel - 1]; }
+  std::string panelToolTip(int panel) const {
+    return panel >= 1 && panel <= 2 ? toolTips_[static_cast<std::size_t>(panel - 1)] : "";
+  }
 
  private:
   std::vector<std::string> panels_ = std::vector<std::string>(2);
+  std::vector<std::string> toolTips_ = std::vector<std::string>(2);
   bool warnings_[2] = {false, false};
 };
 
@@ -156,6 +164,7 @@ class HeadlessDriveList : public HeadlessControl<DriveList> {
  public:
   using HeadlessControl::HeadlessControl;
   std::string Drive() const override { return drive_; }
+  void showDrive(std::string_view drive) override { drive_ = drive; }
   void setChangeHandler(std::function<void()> handler) override { onChange_ = std::move(handler); }
   // What a user's pick does: the drive changes and the event is raised.
   void pick(std::string_view drive);
@@ -171,6 +180,7 @@ class HeadlessFolderList : public HeadlessControl<FolderList> {
   using HeadlessControl::HeadlessControl;
   std::string Path() const override { return path_; }
   bool setPath(std::string_view path) override;
+  bool showPath(std::string_view path) override;
   void setChangeHandler(std::function<void()> handler) override { onChange_ = std::move(handler); }
   // The folder it starts with, set without an event.
   void startAt(std::string_view path) { path_ = path; }

@@ -1,6 +1,7 @@
 #include "platform/posix/folder_file_list.h"
 
 #include "platform/posix/file_system.h"
+#include "tagcodec/posix_file.h"
 
 namespace quorvane {
 
@@ -16,6 +17,7 @@ void FolderFileList::Refresh() {
   fs::Mp3Listing listing = fs::listMp3Files(path_);
   names_ = std::move(listing.names);
   readOk_ = listing.ok;
+  readError_ = listing.ok ? std::string() : describeError(listing.error);
 }
 
 std::string FolderFileList::List(int index) const {

@@ -20,6 +20,7 @@ class FolderFileList : public FileList {
   int ListCount() const override { return static_cast<int>(names_.size()); }
   std::string List(int index) const override;
   bool readOk() const override { return readOk_; }
+  std::string readError() const override { return readError_; }
   void setPathChangeHandler(std::function<void()> handler) override {
     onPathChange_ = std::move(handler);
   }
@@ -44,6 +45,7 @@ class FolderFileList : public FileList {
   std::string path_;
   std::vector<std::string> names_;
   bool readOk_ = true;
+  std::string readError_;
   std::function<void()> onPathChange_;
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = false;

@@ -61,7 +61,9 @@ GridView::GridView(FlexGrid& grid, QWidget& parent) : QAbstractScrollArea(&paren
   verticalScrollBar()->setSingleStep(1);
   horizontalScrollBar()->setSingleStep(1);
   horizontalScrollBar()->setPageStep(1);
-  setFocusPolicy(Qt::StrongFocus);
+  // Reached by Tab; a click leaves the focus with the editor that the click opens or that
+  // waits, hidden, for the next key.
+  setFocusPolicy(Qt::TabFocus);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   setFont(sheetFont());
   grid_.setObserver(this);

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_controls.h"
 
+#include <QPainter>
+
 #include "platform/qt/event_hook.h"
 
 namespace quorvane {
@@ -30,12 +32,14 @@ void QtTextBox::setChangeHandler(std::function<void()> handler) {
 // ---- drop-down list ----
 
 QtComboList::QtComboList(QtStage& stage, QWidget& parent)
-    : QtComboList(stage, new QComboBox(&parent)) {}
+    : QtComboList(stage, new FocusWheelComboBox(parent)) {}
 
-QtComboList::QtComboList(QtStage& stage, QComboBox* combo)
+QtComboList::QtComboList(QtStage& stage, FocusWheelComboBox* combo)
     : QtControl(stage, *combo), combo_(combo), keys_(new KeyDownFilter(*combo)) {
   combo_->setEditable(false);
   combo_->setMaxVisibleItems(16);
+  // A list parked out of sight (see QtControl) must not open its items on a key.
+  combo_->setBeforePopup([this] { return Visible(); });
 }
 
 void QtComboList::AddItem(std::string_view text) {
@@ -87,6 +91,9 @@ QtButton::QtButton(QtStage& stage, QPushButton* button)
     : QtControl(stage, *button), button_(button) {
   // Enter in an editor must never press a button.
   button_->setAutoDefault(false);
+  // A click runs the command but leaves the keyboard focus where it was, in the editor
+  // over the sheet; Tab still reaches the button.
+  button_->setFocusPolicy(Qt::TabFocus);
   QObject::connect(button_, &QPushButton::clicked, button_, [this] {
     if (onClick_) onClick_();
   });
@@ -102,23 +109,52 @@ void QtButton::setCaption(std::string_view caption) {
 
 // ---- status bar ----
 
+namespace {
+constexpr int kPanelGap = 2;     // between the two panels
+constexpr int kPanelIndent = 2;  // text from the panel's inner left edge
+constexpr int kPanelEdge = 1;    // the sunken edge around a panel
+
+// A status-bar panel: text inside a one-pixel sunken edge, drawn here because styles
+// differ (Fusion draws a plain panel frame in the window's own colour).
+class PanelLabel : public QLabel {
+ public:
+  explicit PanelLabel(QWidget* parent) : QLabel(parent) {
+    setContentsMargins(kPanelEdge, kPanelEdge, kPanelEdge, kPanelEdge);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QLabel::paintEvent(event);
+    QPainter painter(this);
+    const QRect edge = rect().adjusted(0, 0, -1, -1);
+    painter.setPen(QColor(160, 160, 160));
+    painter.drawLine(edge.topLeft(), edge.topRight());
+    painter.drawLine(edge.topLeft(), edge.bottomLeft());
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
+    painter.drawLine(edge.topRight(), edge.bottomRight());
+  }
+};
+}  // namespace
+
 QtStatusBar::QtStatusBar(QtStage& stage, QWidget& parent)
-    : QtStatusBar(stage, new QStatusBar(&parent)) {
+    : QtStatusBar(stage, new QWidget(&parent)) {
   new EventHook(parent, QEvent::Resize, [this](QEvent&) {
     place();
     return false;
   });
 }
 
-QtStatusBar::QtStatusBar(QtStage& stage, QStatusBar* bar)
-    : QtControl(stage, *bar), bar_(bar), panel1_(new QLabel), panel2_(new QLabel) {
+QtStatusBar::QtStatusBar(QtStage& stage, QWidget* bar)
+    : QtControl(stage, *bar),
+      bar_(bar),
+      panel1_(new PanelLabel(bar)),
+      panel2_(new PanelLabel(bar)) {
   for (QLabel* panel : {panel1_, panel2_}) {
     panel->setTextFormat(Qt::PlainText);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setIndent(2);
+    panel->setIndent(kPanelIndent);
+    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   }
-  bar_->addWidget(panel1_, 1);
-  bar_->addPermanentWidget(panel2_);
   panel2_->hide();
 }
 
@@ -126,6 +162,22 @@ void QtStatusBar::place() {
   const QWidget* parent = bar_->parentWidget();
   const int height = std::max(0, toPixels(Height()));
   bar_->setGeometry(0, parent->height() - height, parent->width(), height);
+  layoutPanels();
+}
+
+void QtStatusBar::layoutPanels() {
+  const int width = bar_->width();
+  const int height = bar_->height();
+  int panel2Width = 0;
+  if (!panel2_->text().isEmpty()) {
+    // Wide enough for the whole text, with the frame and indent on both sides.
+    panel2Width = panel2_->fontMetrics().horizontalAdvance(panel2_->text()) + 2 * kPanelEdge +
+                  2 * kPanelIndent + 2;
+    panel2Width = std::min(panel2Width, width);
+  }
+  panel2_->setGeometry(width - panel2Width, 0, panel2Width, height);
+  const int panel1Width = std::max(0, width - (panel2Width > 0 ? panel2Width + kPanelGap : 0));
+  panel1_->setGeometry(0, 0, panel1Width, height);
 }
 
 float QtStatusBar::Left() const {
@@ -146,15 +198,24 @@ std::string QtStatusBar::PanelText(int panel) const {
 void QtStatusBar::setPanelText(int panel, std::string_view text) {
   if (panel != 1 && panel != 2) return;
   this->panel(panel).setText(toQString(text));
-  if (panel == 2) panel2_->setVisible(!text.empty());
+  if (panel == 2) {
+    panel2_->setVisible(!text.empty());
+    layoutPanels();
+  }
 }
 
 void QtStatusBar::setPanelWarning(int panel, bool warning) {
   if (panel != 1 && panel != 2) return;
   QLabel& label = this->panel(panel);
   QPalette palette = label.palette();
-  palette.setColor(QPalette::WindowText, warning ? QColor(Qt::red) : bar_->palette().color(QPalette::WindowText));
+  palette.setColor(QPalette::WindowText,
+                   warning ? QColor(Qt::red) : bar_->palette().color(QPalette::WindowText));
   label.setPalette(palette);
+}
+
+void QtStatusBar::setPanelToolTip(int panel, std::string_view text) {
+  if (panel != 1 && panel != 2) return;
+  this->panel(panel).setToolTip(toQString(text));
 }
 
 }  // namespace quorvane

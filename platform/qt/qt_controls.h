@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <functional>
 
 #include "platform/controls.h"
+#include "platform/qt/focus_wheel_combo_box.h"
 #include "platform/qt/key_down_filter.h"
 #include "platform/qt/qt_control.h"
 
@@ -47,8 +47,8 @@ class QtComboList : public QtControl<ComboList> {
   QComboBox& comboBox() const { return *combo_; }
 
  private:
-  explicit QtComboList(QtStage& stage, QComboBox* combo);
-  QComboBox* combo_;
+  explicit QtComboList(QtStage& stage, FocusWheelComboBox* combo);
+  FocusWheelComboBox* combo_;
   KeyDownFilter* keys_;
   int newIndex_ = -1;
 };
@@ -81,7 +81,9 @@ class QtButton : public QtControl<Button> {
 
 // A status bar that keeps itself along the bottom edge of its parent over its full width,
 // whatever place it is given; only its height is taken from the form. Panel 1 stretches
-// across it, panel 2 stands at its right end and shows only when it holds text.
+// across it, panel 2 stands at its right end, as wide as its text, and shows only when it
+// holds text. Each panel is a sunken frame whose inside is as high as the bar allows, so
+// that descenders and underscores are drawn whole.
 class QtStatusBar : public QtControl<StatusBar> {
  public:
   QtStatusBar(QtStage& stage, QWidget& parent);
@@ -91,15 +93,18 @@ class QtStatusBar : public QtControl<StatusBar> {
   std::string PanelText(int panel) const override;
   void setPanelText(int panel, std::string_view text) override;
   void setPanelWarning(int panel, bool warning) override;
-  QStatusBar& statusBar() const { return *bar_; }
+  void setPanelToolTip(int panel, std::string_view text) override;
+  QWidget& statusBar() const { return *bar_; }
   QLabel& panel(int panel) const { return panel == 2 ? *panel2_ : *panel1_; }
 
  protected:
   void place() override;
 
  private:
-  explicit QtStatusBar(QtStage& stage, QStatusBar* bar);
-  QStatusBar* bar_;
+  explicit QtStatusBar(QtStage& stage, QWidget* bar);
+  void layoutPanels();
+
+  QWidget* bar_;
   QLabel* panel1_;
   QLabel* panel2_;
 };

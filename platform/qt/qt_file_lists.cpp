@@ -14,21 +14,6 @@ constexpr int kPathRole = Qt::UserRole;
 constexpr int kDepthRole = Qt::UserRole + 1;
 constexpr int kIndentPixels = 8;
 
-// A combo box that reads its drives again each time it opens, so that media mounted while
-// the program runs can be picked.
-class DriveComboBox : public QComboBox {
- public:
-  DriveComboBox(QWidget& parent, std::function<void()> beforePopup)
-      : QComboBox(&parent), beforePopup_(std::move(beforePopup)) {}
-  void showPopup() override {
-    beforePopup_();
-    QComboBox::showPopup();
-  }
-
- private:
-  std::function<void()> beforePopup_;
-};
-
 // Draws each folder entry indented by its depth, so the list reads like a tree.
 class IndentDelegate : public QStyledItemDelegate {
  public:
@@ -51,13 +36,19 @@ std::string lastComponent(const std::string& folder) {
 // ---- drives ----
 
 QtDriveList::QtDriveList(QtStage& stage, QWidget& parent)
-    : QtDriveList(stage, new DriveComboBox(parent, [this] { fill(fs::listDrives()); })) {}
+    : QtDriveList(stage, new FocusWheelComboBox(parent)) {}
 
-QtDriveList::QtDriveList(QtStage& stage, QComboBox* combo)
+QtDriveList::QtDriveList(QtStage& stage, FocusWheelComboBox* combo)
     : QtControl(stage, *combo), combo_(combo) {
   const std::vector<std::string> drives = fs::listDrives();
   drive_ = fs::driveOf(drives, fs::currentFolder());
   fill(drives);
+  // Read again each time the list opens, so that media mounted while the program runs
+  // can be picked.
+  combo_->setBeforePopup([this] {
+    fill(fs::listDrives());
+    return true;
+  });
   QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) { picked(index); });
 }
 
@@ -71,6 +62,11 @@ void QtDriveList::fill(const std::vector<std::string>& drives) {
     current = combo_->count() - 1;
   }
   combo_->setCurrentIndex(current);
+}
+
+void QtDriveList::showDrive(std::string_view drive) {
+  drive_ = drive;
+  fill(fs::listDrives());
 }
 
 void QtDriveList::picked(int index) {
@@ -102,11 +98,16 @@ QtFolderList::QtFolderList(QtStage& stage, QListWidget* list)
 }
 
 bool QtFolderList::setPath(std::string_view path) {
+  if (!showPath(path)) return false;
+  if (onChange_) onChange_();
+  return true;
+}
+
+bool QtFolderList::showPath(std::string_view path) {
   const std::string folder = fs::normalizeFolder(path);
   if (!fs::isFolder(folder)) return false;
   path_ = folder;
   fill();
-  if (onChange_) onChange_();
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/qt/focus_wheel_combo_box.h"
 #include "platform/qt/qt_control.h"
 
 namespace quorvane {
@@ -18,15 +19,16 @@ class QtDriveList : public QtControl<DriveList> {
  public:
   QtDriveList(QtStage& stage, QWidget& parent);
   std::string Drive() const override { return drive_; }
+  void showDrive(std::string_view drive) override;
   void setChangeHandler(std::function<void()> handler) override { onChange_ = std::move(handler); }
   QComboBox& comboBox() const { return *combo_; }
 
  private:
-  explicit QtDriveList(QtStage& stage, QComboBox* combo);
+  explicit QtDriveList(QtStage& stage, FocusWheelComboBox* combo);
   void fill(const std::vector<std::string>& drives);
   void picked(int index);
 
-  QComboBox* combo_;
+  FocusWheelComboBox* combo_;
   std::string drive_;
   std::function<void()> onChange_;
 };
@@ -39,6 +41,7 @@ class QtFolderList : public QtControl<FolderList> {
   QtFolderList(QtStage& stage, QWidget& parent);
   std::string Path() const override { return path_; }
   bool setPath(std::string_view path) override;
+  bool showPath(std::string_view path) override;
   void setChangeHandler(std::function<void()> handler) override { onChange_ = std::move(handler); }
   QListWidget& listWidget() const { return *list_; }
 

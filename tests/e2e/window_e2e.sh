@@ -52,9 +52,9 @@ status=$?
 # Every call into the display is bounded, so that a hung server fails the test instead.
 xdo() { timeout 10 xdotool "$@"; }
 
-# ---- a folder with two tagged files ----
+# ---- a folder with two tagged files, a third one and enough untagged ones to scroll ----
 folder=$work/music
-mkdir "$folder"
+mkdir "$folder" "$folder/sub"
 # tag TITLE-BYTES ARTIST-BYTES GENRE: a 128-byte tag, fields padded with zero bytes.
 tag() {
   local field
@@ -70,6 +70,8 @@ tag() {
 frames() { head -c 2000 /dev/zero | tr '\0' '\125'; }
 { frames; tag '\x8b\xc8\x96\xbc' '\x89\xcc\x8e\xe8' 17; } > "$folder/01.mp3"  # 曲名, 歌手
 { frames; tag '\x82\xb3\x82\xad\x82\xe7' 'Other' 13; } > "$folder/02.mp3"      # さくら
+{ frames; tag 'Third' 'Artist 3' 0; } > "$folder/03.mp3"
+for i in $(seq 10 49); do frames > "$folder/$i.mp3"; done
 [ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "the test file is not 2128 bytes long"
 
 # ---- display and program ----
@@ -97,46 +99,104 @@ find_window() {
 window=
 wait_for 20 "678x441 window named Quorvane" find_window
 
-# Client coordinates: the grid at (129, 36) with a 2-pixel border, a 20-pixel header row and
-# 140-pixel columns; the title cell of the first row is the second column.
-xdo mousemove --window "$window" $((129 + 2 + 140 + 70)) $((36 + 2 + 20 + 10)) click 1
-sleep 0.5
-xdo key ctrl+a  # the editor opens with the cell's text
-xdo type --delay 40 "E2E title"
-xdo key Return
-sleep 0.5
-if [ -n "$shot" ] && command -v import >/dev/null; then
-  timeout 20 import -window root "$shot" || echo "warning: no screenshot taken" >&2
-fi
-
-# Save: its left edge is at 595 after the first resize, 73 x 25 pixels at the top.
-xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1
+# Client coordinates: the grid at (129, 36) with a 2-pixel border, 20-pixel rows (the
+# header first) and 140-pixel columns; with the sheet at its top, row R is at y 38+20R+10.
+cell() { xdo mousemove --window "$window" $((131 + $2 * 140 + 70)) $((38 + $1 * 20 + 10)) click 1; sleep 0.4; }
+wheel_down() { xdo mousemove --window "$window" "$1" "$2" click 5; sleep 0.4; }
+save() { xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1; }
 box=
 find_box() {
   local id
-  for id in $(xdo search --onlyvisible --name '^Quorvane$' 2>/dev/null); do
+  box=
+  for id in $(xdo search --onlyvisible --name "^Quorvane$1" 2>/dev/null); do
     [ "$id" != "$window" ] && box=$id && return 0
   done
   return 1
 }
-wait_for 10 "question box after Save" find_box
-xdo windowfocus --sync "$box" 2>/dev/null || true
-xdo key Return  # Yes is the default button
+no_box() { ! find_box "$1"; }
+# answer_box WHAT TITLE-SUFFIX KEY [SHOT]: waits for the box, photographs it, presses KEY.
+answer_box() {
+  wait_for 10 "$1" find_box "$2"
+  xdo windowfocus --sync "$box" 2>/dev/null || true
+  sleep 0.3
+  if [ -n "${4:-}" ] && command -v import >/dev/null; then
+    timeout 20 import -window root "$4" || echo "warning: no screenshot taken" >&2
+  fi
+  xdo key "$3"
+  wait_for 10 "the box to close after $1" no_box "$2"
+  sleep 0.3
+}
+# field FILE FROM-END WIDTH: hex of WIDTH bytes that start FROM-END bytes before the end.
+field() { tail -c "$2" "$folder/$1" | head -c "$3" | od -An -tx1 | tr -d ' \n'; }
+hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
 
-# The title field lies 125 bytes before the end of the file.
-field() { tail -c "$1" "$folder/01.mp3" | head -c "$2" | od -An -tx1 | tr -d ' \n'; }
-expected_title=$(printf 'E2E title%21s' '' | od -An -tx1 | tr -d ' \n')
-title_written() { [ "$(field 125 30)" = "$expected_title" ]; }
+# Edit a title, Enter; the editor moves on to the artist cell.
+cell 1 1
+xdo key ctrl+a  # the editor opens with the cell's text
+xdo type --delay 40 "E2E title"
+xdo key Return
+sleep 0.3
+# The wheel over the grid hides the editor; it keeps the keys: Down opens the artist
+# editor of the second row, and what is typed there lands in that cell.
+wheel_down 400 200
+wheel_down 400 200
+xdo key Down
+sleep 0.3
+xdo key ctrl+a
+xdo type --delay 40 "E2E artist"
+xdo key Return
+sleep 0.3
+# The wheel over the drive list picks no drive (it would replace the sheet).
+wheel_down 60 16
+wheel_down 60 16
+no_box '$' || fail "the wheel over the drive list asked about a folder change"
+if [ -n "$shot" ] && command -v import >/dev/null; then
+  timeout 20 import -window root "$shot" || echo "warning: no screenshot taken" >&2
+fi
+
+save
+answer_box "question after Save" '$' Return  # Yes is the default button
+
+title_written() { [ "$(field 01.mp3 125 30)" = "$(hex 'E2E title%21s')" ]; }
 wait_for 10 "new title in 01.mp3" title_written
+[ "$(field 02.mp3 95 30)" = "$(hex 'E2E artist%20s')" ] ||
+  fail "the artist typed after the wheel and Down is not in 02.mp3: $(field 02.mp3 95 30)"
+[ "$(field 02.mp3 125 6)" = "82b382ad82e7" ] || fail "02.mp3 lost its title"
 
 [ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "01.mp3 changed its length"
-[ "$(field 128 3)" = "544147" ] || fail "the tag marker is gone"
-expected_artist=$(printf '\x89\xcc\x8e\xe8%26s' '' | od -An -tx1 | tr -d ' \n')
-[ "$(field 95 30)" = "$expected_artist" ] || fail "the artist field changed: $(field 95 30)"
-[ "$(field 1 1)" = "11" ] || fail "the genre byte changed: $(field 1 1)"
+[ "$(field 01.mp3 128 3)" = "544147" ] || fail "the tag marker is gone"
+[ "$(field 01.mp3 95 30)" = "$(hex '\x89\xcc\x8e\xe8%26s')" ] ||
+  fail "the artist field changed: $(field 01.mp3 95 30)"
+[ "$(field 01.mp3 1 1)" = "11" ] || fail "the genre byte changed: $(field 01.mp3 1 1)"
 [ "$(head -c 2000 "$folder/01.mp3" | tr -d '\125' | wc -c)" -eq 0 ] || fail "the audio changed"
-cmp -s <(tail -c 128 "$folder/02.mp3") <(tag '\x82\xb3\x82\xad\x82\xe7' 'Other' 13) ||
-  fail "02.mp3 was written although it was not edited"
+cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) ||
+  fail "03.mp3 was written although it was not edited"
+
+# After Save's reload the hidden editor still has the keys: Down opens the first row's
+# title, two more reach the third row. A read-only file fails to save, keeps its row's
+# edit, and is written by the next Save once it may be.
+xdo key Down Down Down
+sleep 0.3
+xdo key ctrl+a
+xdo type --delay 40 "Read only"
+xdo key Return
+chmod 0444 "$folder/03.mp3"
+save
+answer_box "question of the first Save" '$' Return
+answer_box "write error of 03.mp3" '  :' Return
+cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) || fail "read-only 03.mp3 changed"
+
+# A folder change with unsaved edits asks; Enter (No) keeps the sheet and its edits.
+xdo mousemove --window "$window" 40 60 click 1
+sleep 0.3
+xdo key End Return  # the last entry is the sub-folder
+answer_box "folder-change question" '$' Return "${shot%.png}-question.png"
+
+chmod u+w "$folder/03.mp3"
+save
+answer_box "question of the second Save" '$' Return
+third_written() { [ "$(field 03.mp3 125 30)" = "$(hex 'Read only%21s')" ]; }
+wait_for 10 "the kept title in 03.mp3 after the second Save" third_written
 
 # Quit: nothing is unsaved, so the program ends without a question.
 xdo mousemove --window "$window" $((512 + 36)) $((3 + 12)) click 1
@@ -146,4 +206,4 @@ wait "$app_pid"
 status=$?
 app_pid=
 [ $status -eq 0 ] || fail "quorvane exited with status $status"
-echo "PASS: the window edited and saved 01.mp3"
+echo "PASS: the window kept and saved every edit"

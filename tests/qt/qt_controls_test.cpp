@@ -9,6 +9,7 @@
 #include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <filesystem>
 
 #include "platform/posix/file_system.h"
@@ -143,13 +144,7 @@ TEST_F(QtTextBoxTest, PlaceReadsBackAsSetAndTheWidgetTakesWholePixels) {
   EXPECT_EQ(box.lineEdit().geometry(), QRect(13, 76, 66, 18));
 }
 
-TEST_F(QtTextBoxTest, HiddenItTakesNoFocusAndZOrderRaisesIt) {
-  box.setVisible(false);
-  EXPECT_FALSE(box.Visible());
-  EXPECT_FALSE(box.lineEdit().isVisible());
-  box.SetFocus();
-  EXPECT_FALSE(box.lineEdit().hasFocus());
-
+TEST_F(QtTextBoxTest, ZOrderRaisesItOverAnotherWidget) {
   QWidget cover(&parent);
   cover.setGeometry(0, 0, 100, 100);
   cover.show();
@@ -160,6 +155,87 @@ TEST_F(QtTextBoxTest, HiddenItTakesNoFocusAndZOrderRaisesIt) {
   EXPECT_EQ(parent.childAt(20, 15), &box.lineEdit());
   box.SetFocus();
   EXPECT_TRUE(box.lineEdit().hasFocus());
+}
+
+// Qt's own rule hands the focus of a widget being hidden to the next one in Tab order; the
+// form's rule keeps it, so that keys meant for the sheet never reach another control.
+class QtHiddenFocusTest : public QtTextBoxTest {
+ protected:
+  QtHiddenFocusTest() {
+    box.setLeft(10), box.setTop(10), box.setWidth(80), box.setHeight(18);
+    next.setLeft(10), next.setTop(40), next.setWidth(80), next.setHeight(25);
+    box.setTabIndex(0);
+    next.setTabIndex(1);
+    stage.applyTabOrder();
+    box.SetFocus();
+  }
+  QtButton next{stage, parent};
+};
+
+TEST_F(QtHiddenFocusTest, HidingTheFocusedBoxKeepsItsKeysOutOfSight) {
+  box.setVisible(false);
+  EXPECT_FALSE(box.Visible());
+  EXPECT_FALSE(seenByUser(box.lineEdit()));
+  EXPECT_EQ(QApplication::focusWidget(), &box.lineEdit());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  EXPECT_EQ(seen, (std::vector<Seen>{{kKeyDown, 0}}));
+  // Shown again, it is back in its place.
+  box.setVisible(true);
+  EXPECT_TRUE(seenByUser(box.lineEdit()));
+  EXPECT_EQ(box.lineEdit().geometry(), QRect(10, 10, 80, 18));
+  EXPECT_TRUE(box.lineEdit().hasFocus());
+}
+
+TEST_F(QtHiddenFocusTest, TheFocusMovedOnHidesItForGood) {
+  for (const char* how : {"form", "tab", "click"}) {
+    SCOPED_TRACE(how);
+    box.SetFocus();
+    box.setVisible(false);
+    const std::string way = how;
+    if (way == "form") next.SetFocus();
+    if (way == "tab") QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    if (way == "click") {
+      next.button().setFocusPolicy(Qt::StrongFocus);
+      QTest::mouseClick(&next.button(), Qt::LeftButton);
+    }
+    EXPECT_EQ(QApplication::focusWidget(), &next.button());
+    EXPECT_FALSE(box.lineEdit().isVisible());
+    // Hidden for good, it is no stop for Tab.
+    QTest::keyClick(&next.button(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), &box.lineEdit());
+  }
+}
+
+TEST_F(QtHiddenFocusTest, AHiddenBoxGivenTheFocusTakesItOutOfSight) {
+  next.SetFocus();
+  box.setVisible(false);
+  EXPECT_FALSE(box.lineEdit().isVisible());
+  box.SetFocus();
+  EXPECT_EQ(QApplication::focusWidget(), &box.lineEdit());
+  EXPECT_FALSE(seenByUser(box.lineEdit()));
+}
+
+TEST_F(QtHiddenFocusTest, AMessageBoxLeavesTheHiddenBoxTheFocus) {
+  box.setVisible(false);
+  QtMessageBoxes messages(parent);
+  NextMessageBox answer([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_Return); });
+  MessageBoxRequest request;
+  request.text = "?";
+  request.title = "Quorvane";
+  messages.show(request);
+  ASSERT_TRUE(answer.seen());
+  EXPECT_EQ(parent.focusWidget(), &box.lineEdit());
+  EXPECT_FALSE(seenByUser(box.lineEdit()));
+}
+
+TEST_F(QtControlsTest, ButtonsTakeTheFocusByTabNotByClick) {
+  QtTextBox box(stage, parent);
+  QtButton button(stage, parent);
+  button.setLeft(5), button.setTop(40), button.setWidth(73), button.setHeight(25);
+  box.SetFocus();
+  QTest::mouseClick(&button.button(), Qt::LeftButton);
+  EXPECT_EQ(QApplication::focusWidget(), &box.lineEdit());
+  EXPECT_EQ(button.button().focusPolicy(), Qt::TabFocus);
 }
 
 // ---- drop-down list ----
@@ -203,6 +279,42 @@ TEST_F(QtControlsTest, ComboListArrowsGoToTheHandlerFirst) {
   EXPECT_EQ(codes, (std::vector<std::int16_t>{kKeyDown, kKeyUp}));
 }
 
+void turnWheel(QWidget& widget, int steps) {
+  const QPointF at = widget.rect().center();
+  QWheelEvent wheel(at, widget.mapToGlobal(at), {}, QPoint(0, -120 * steps), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&widget, &wheel);
+}
+
+TEST_F(QtControlsTest, ComboListTurnsWithTheWheelOnlyWithTheFocus) {
+  QtComboList list(stage, parent);
+  QtTextBox other(stage, parent);
+  list.setLeft(5), list.setTop(5), list.setWidth(100), list.setHeight(20);
+  for (const char* name : {"Blues", "Classic Rock", "Country"}) list.AddItem(name);
+  list.setListIndex(0);
+  other.SetFocus();
+  turnWheel(list.comboBox(), 1);
+  EXPECT_EQ(list.ListIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), &other.lineEdit());
+  list.SetFocus();
+  turnWheel(list.comboBox(), 1);
+  EXPECT_EQ(list.ListIndex(), 1);
+}
+
+TEST_F(QtControlsTest, ComboListOutOfSightOpensNoPopup) {
+  QtComboList list(stage, parent);
+  list.AddItem("Blues");
+  list.SetFocus();
+  list.setVisible(false);
+  ASSERT_EQ(QApplication::focusWidget(), &list.comboBox());
+  QTest::keyClick(&list.comboBox(), Qt::Key_F4);
+  EXPECT_FALSE(list.comboBox().view()->isVisible());
+  list.setVisible(true);
+  list.comboBox().showPopup();
+  EXPECT_TRUE(list.comboBox().view()->isVisible());
+  list.comboBox().hidePopup();
+}
+
 // ---- label, button, status bar ----
 
 TEST_F(QtControlsTest, LabelShowsNamesAsPlainText) {
@@ -233,6 +345,37 @@ TEST_F(QtControlsTest, StatusBarKeepsToTheBottomEdgeAtFullWidth) {
   EXPECT_EQ(bar.statusBar().geometry(), QRect(0, 332, 500, 18));
   EXPECT_EQ(bar.Top(), 332.0f);
   EXPECT_EQ(bar.Width(), 500.0f);
+}
+
+// The inside of a panel's frame holds the whole text: its height the font's, its width
+// the text's advance past the indent.
+::testing::AssertionResult showsWholeText(const QLabel& panel) {
+  const QRect inside = panel.contentsRect();
+  const QFontMetrics metrics = panel.fontMetrics();
+  const int needed = metrics.horizontalAdvance(panel.text()) + panel.indent();
+  if (inside.height() < metrics.height() || inside.width() < needed) {
+    return ::testing::AssertionFailure()
+           << panel.text().toStdString() << ": inside " << inside.width() << "x" << inside.height()
+           << ", text " << needed << "x" << metrics.height();
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(QtControlsTest, StatusBarPanelsShowTheirWholeText) {
+  parent.resize(678, 441);
+  parent.setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+  QtStatusBar bar(stage, parent);
+  bar.setHeight(18);
+  bar.setPanelText(1, "a_jp.mp3");
+  bar.setPanelText(2, "30/30 バイト");
+  EXPECT_TRUE(showsWholeText(bar.panel(1)));
+  EXPECT_TRUE(showsWholeText(bar.panel(2)));
+  EXPECT_EQ(bar.panel(2).geometry().right(), 677);
+  EXPECT_LT(bar.panel(1).geometry().right(), bar.panel(2).x());
+  bar.setPanelText(2, "表示できないファイル 12 件");
+  EXPECT_TRUE(showsWholeText(bar.panel(2)));
+  bar.setPanelToolTip(2, "a\tb.mp3");
+  EXPECT_EQ(bar.panel(2).toolTip(), "a\tb.mp3");
 }
 
 TEST_F(QtControlsTest, StatusBarPanelTwoShowsOnlyWithText) {
@@ -369,6 +512,30 @@ TEST_F(QtListsTest, DriveListStartsAtTheCurrentFoldersDriveAndReportsPicks) {
   emit drives.comboBox().activated(drives.comboBox().count() - 1);
   EXPECT_EQ(drives.Drive(), dir.path().string());
   EXPECT_EQ(changes, 1);
+  // Put back without an event, the list shows the old drive again.
+  drives.showDrive("/");
+  EXPECT_EQ(drives.Drive(), "/");
+  EXPECT_EQ(drives.comboBox().currentText(), "/");
+  EXPECT_EQ(changes, 1);
+}
+
+TEST_F(QtListsTest, DriveListTurnsWithTheWheelOnlyWithTheFocus) {
+  QtDriveList drives(stage, parent);
+  drives.setLeft(5), drives.setTop(5), drives.setWidth(113), drives.setHeight(20);
+  drives.comboBox().addItem(QString::fromStdString(dir.path().string()));
+  drives.comboBox().setCurrentIndex(0);
+  const std::string before = drives.Drive();
+  int changes = 0;
+  drives.setChangeHandler([&] { ++changes; });
+  QLineEdit elsewhere(&parent);
+  elsewhere.setFocus();
+  turnWheel(drives.comboBox(), 1);
+  EXPECT_EQ(drives.comboBox().currentIndex(), 0);
+  EXPECT_EQ(drives.Drive(), before);
+  EXPECT_EQ(changes, 0);
+  drives.comboBox().setFocus();
+  turnWheel(drives.comboBox(), 1);
+  EXPECT_EQ(drives.comboBox().currentIndex(), 1);
 }
 
 // ---- message boxes and the window ----

@@ -8,6 +8,14 @@
 
 namespace quorvane::testing {
 
+// Whether the user can see the widget: shown, and lying inside its window's client area
+// (a control the form hid while it had the focus stays shown for Qt, out of sight).
+inline bool seenByUser(const QWidget& widget) {
+  if (!widget.isVisible()) return false;
+  const QRect inWindow(widget.mapTo(widget.window(), QPoint(0, 0)), widget.size());
+  return inWindow.intersects(widget.window()->rect());
+}
+
 // What a message box showed, taken when it opened.
 struct SeenBox {
   QString title, text;

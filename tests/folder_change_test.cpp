@@ -1,0 +1,155 @@
+// A drive or folder change replaces the sheet: with unsaved edits it asks first, and
+// "No" leaves the sheet, the editor and both lists as they were.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/sheet_fixture.h"
+
+namespace {
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+const std::vector<TestFile> kFiles = {{"a.mp3", "Alpha", 17}, {"b.mp3", "Beta", 0}};
+constexpr const char* kQuestion = "内容が保存されていません。保存せずにフォルダを切り替えますか？";
+
+enum class Edits { None, Committed, OpenEditor, OpenEditorUnchanged };
+enum class Change { PickDrive, OpenFolder };
+
+struct FolderChangeCase {
+  const char* what;
+  Edits edits;
+  Change change;
+  MessageAnswer answer;
+};
+
+class FolderChange : public ::testing::TestWithParam<FolderChangeCase> {
+ protected:
+  FolderChange() {
+    std::filesystem::create_directory(s.dir.path() / "other");
+    writeFile(s.dir.file("other/z.mp3"), audio(300));
+  }
+  std::string other() const { return (s.dir.path() / "other").string(); }
+
+  SheetFixture s{kFiles};
+};
+
+TEST_P(FolderChange, AsksOnlyWithUnsavedEditsAndNoKeepsEverything) {
+  const FolderChangeCase& c = GetParam();
+  const std::string drive = s.form.Drive1.Drive();
+  switch (c.edits) {
+    case Edits::None:
+      break;
+    case Edits::Committed:
+      s.click(1, colTitle);
+      s.form.EditText.setText("Typed");
+      s.key(kKeyReturn);  // stored; the editor is over (1, artist)
+      break;
+    case Edits::OpenEditor:
+      s.click(1, colArtist);
+      s.form.EditText.setText("Typed");
+      break;
+    case Edits::OpenEditorUnchanged:
+      s.click(1, colArtist);
+      break;
+  }
+  const bool unsaved = c.edits == Edits::Committed || c.edits == Edits::OpenEditor;
+  const std::string editorText = s.form.EditText.Text();
+  s.form.messages.queueAnswer(c.answer);
+
+  if (c.change == Change::PickDrive) {
+    s.form.Drive1.pick(other());
+  } else {
+    s.form.Dir1.setPath(other());
+  }
+
+  const auto& shown = s.form.messages.shown();
+  if (!unsaved) {
+    EXPECT_TRUE(shown.empty());
+  } else {
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, kQuestion);
+    EXPECT_EQ(shown[0].title, "Quorvane");
+    EXPECT_EQ(shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(shown[0].defaultButton, MessageAnswer::No);
+    EXPECT_EQ(shown[0].icon, MessageIcon::Question);
+  }
+
+  if (!unsaved || c.answer == MessageAnswer::Yes) {
+    EXPECT_EQ(s.form.File1.Path(), other());
+    EXPECT_EQ(s.form.Dir1.Path(), other());
+    ASSERT_EQ(s.grid().Rows(), 2);
+    EXPECT_EQ(s.cell(1, colFileName), "z.mp3");
+    EXPECT_FALSE(s.window.blnChanged);
+    return;
+  }
+  // No: the same sheet, the same editor, the lists back on the sheet's folder.
+  EXPECT_EQ(s.form.File1.Path(), s.dir.path().string());
+  EXPECT_EQ(s.form.Dir1.Path(), s.dir.path().string());
+  EXPECT_EQ(s.form.Drive1.Drive(), drive);
+  ASSERT_EQ(s.grid().Rows(), 3);
+  EXPECT_TRUE(s.form.EditText.Visible());
+  EXPECT_EQ(s.form.EditText.Text(), editorText);
+  EXPECT_EQ(s.window.lngPrevRow, 1);
+  EXPECT_EQ(s.window.lngPrevCol, colArtist);
+  EXPECT_EQ(s.cell(1, colState), c.edits == Edits::Committed ? kStateChanged : kStateLoaded);
+  EXPECT_EQ(s.window.blnChanged, c.edits == Edits::Committed);
+  // The editor goes on working where it was.
+  s.form.EditText.setText("After");
+  s.key(kKeyReturn);
+  EXPECT_EQ(s.cell(1, colArtist), "After");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FolderChange,
+    ::testing::Values(
+        FolderChangeCase{"no_edits_drive", Edits::None, Change::PickDrive, MessageAnswer::No},
+        FolderChangeCase{"no_edits_folder", Edits::None, Change::OpenFolder, MessageAnswer::No},
+        FolderChangeCase{"unchanged_editor", Edits::OpenEditorUnchanged, Change::OpenFolder,
+                         MessageAnswer::No},
+        FolderChangeCase{"edits_drive_yes", Edits::Committed, Change::PickDrive,
+                         MessageAnswer::Yes},
+        FolderChangeCase{"edits_drive_no", Edits::Committed, Change::PickDrive, MessageAnswer::No},
+        FolderChangeCase{"edits_folder_yes", Edits::Committed, Change::OpenFolder,
+                         MessageAnswer::Yes},
+        FolderChangeCase{"edits_folder_no", Edits::Committed, Change::OpenFolder,
+                         MessageAnswer::No},
+        FolderChangeCase{"open_editor_folder_no", Edits::OpenEditor, Change::OpenFolder,
+                         MessageAnswer::No},
+        FolderChangeCase{"open_editor_drive_yes", Edits::OpenEditor, Change::PickDrive,
+                         MessageAnswer::Yes}),
+    caseName<FolderChangeCase>);
+
+// ---- what the status bar says about a load ----
+
+TEST(LoadNotice, FilesLeftOutAreCountedAndNamedWhileNoBytesAreCounted) {
+  SheetFixture s{{{"a.mp3", "Alpha", 17}}};
+  writeFile(s.dir.file("tab\tname.mp3"), audio(300));
+  writeFile(s.dir.file("line\nbreak.mp3"), audio(300));
+  s.form.Dir1.setPath(s.dir.path().string());  // no edits: reloads without a question
+  EXPECT_EQ(s.form.StatusBar1.PanelText(2), "表示できないファイル 2 件");
+  EXPECT_TRUE(s.form.StatusBar1.panelWarning(2));
+  const std::string names = s.form.StatusBar1.panelToolTip(2);
+  EXPECT_NE(names.find("\nline\\nbreak.mp3"), std::string::npos) << names;
+  EXPECT_NE(names.find("\ntab\\tname.mp3"), std::string::npos) << names;
+  // A tag cell's editor counts its bytes there; the notice comes back after it.
+  s.click(1, colTitle);
+  EXPECT_EQ(s.form.StatusBar1.PanelText(2), "5/30 バイト");
+  EXPECT_EQ(s.form.StatusBar1.panelToolTip(2), "");
+  s.click(1, colFileName);
+  EXPECT_EQ(s.form.StatusBar1.PanelText(2), "表示できないファイル 2 件");
+}
+
+TEST(LoadNotice, AFolderThatCannotBeListedSaysWhy) {
+  SheetFixture s{{{"a.mp3", "Alpha", 17}}};
+  s.form.File1.setPath(s.dir.file("gone"));
+  EXPECT_EQ(s.grid().Rows(), 1);
+  EXPECT_EQ(s.form.StatusBar1.PanelText(2), "フォルダを読めません: No such file or directory");
+  EXPECT_EQ(s.form.StatusBar1.panelToolTip(2), s.dir.file("gone"));
+  s.form.File1.setPath(s.dir.path().string());
+  EXPECT_EQ(s.form.StatusBar1.PanelText(2), "");
+  EXPECT_FALSE(s.form.StatusBar1.panelWarning(2));
+}
+
+}  // namespace
