@@ -7,11 +7,11 @@
 #include <string_view>
 
 #include "app/window_program.h"
-#include "platform/posix/file_system.h"
-#include "platform/posix/shell_opener.h"
-#include "platform/qt/qt_look.h"
+#include "os/posix/file_names.h"
+#include "os/posix/posix_file_service.h"
+#include "os/posix/shell_opener.h"
 #include "tagcodec/code_page.h"
-#include "tagcodec/file_names.h"
+#include "ui/qt/qt_look.h"
 
 namespace {
 
@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorvane: %s\n", error.c_str());
     return 2;
   }
+  quorvane::PosixFileService files;
   const std::string folder = argc > 1 ? quorvane::nameFromBytes(argv[1]) : std::string();
-  if (argc > 1 && !quorvane::fs::isFolder(folder)) {
+  if (argc > 1 && !files.isFolder(folder)) {
     std::fprintf(stderr, "quorvane: %s: not a folder\n", argv[1]);
     return 2;
   }
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("quorvane"));
 
   quorvane::PosixShellOpener shell;
-  quorvane::WindowProgram program(shell);
+  quorvane::WindowProgram program(shell, files);
   program.show();
   if (argc > 1 && !program.openFolder(folder)) {
     std::fprintf(stderr, "quorvane: %s: not a folder\n", argv[1]);

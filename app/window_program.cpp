@@ -4,8 +4,10 @@
 
 namespace quorvane {
 
-WindowProgram::WindowProgram(ShellOpener& shell)
-    : form_(shell), window_(form_.controls()), gridView_(window_.MSFlexGrid1(), form_.window()) {
+WindowProgram::WindowProgram(ShellOpener& shell, FileService& files)
+    : form_(shell, files),
+      window_(form_.controls()),
+      gridView_(window_.MSFlexGrid1(), form_.window()) {
   gridView_.setClickHandler([this] { window_.MSFlexGrid1_Click(); });
   gridView_.setDblClickHandler([this] { window_.MSFlexGrid1_DblClick(); });
   gridView_.setScrollHandler([this] { window_.MSFlexGrid1_Scroll(); });

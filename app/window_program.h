@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/qt/grid_view.h"
-#include "platform/qt/qt_form.h"
 #include "sheet/main_window.h"
+#include "ui/qt/grid_view.h"
+#include "ui/qt/qt_form.h"
 
 namespace quorvane {
 
@@ -13,7 +13,7 @@ namespace quorvane {
 // handlers. main() and the window tests run the same wiring.
 class WindowProgram {
  public:
-  explicit WindowProgram(ShellOpener& shell);
+  WindowProgram(ShellOpener& shell, FileService& files);
 
   // Form_Load, the designed client size, then the first show (which raises Form_Resize).
   void show();

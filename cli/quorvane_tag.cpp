@@ -7,14 +7,17 @@
 
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
-#include "platform/headless/headless_form.h"
-#include "platform/posix/file_system.h"
+#include "os/posix/file_names.h"
+#include "os/posix/posix_file_service.h"
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/code_page.h"
-#include "tagcodec/file_names.h"
+#include "ui/headless/headless_form.h"
 
 namespace {
+
+// The files and folders of this system, for the sheet and for Save.
+quorvane::PosixFileService fileService;
 
 constexpr const char* kUsage =
     "Usage: quorvane-tag list [--bom] FOLDER\n"
@@ -73,11 +76,11 @@ void printRows(const quorvane::FlexGrid& grid) {
 
 int list(const char* folderArgument, bool byteOrderMark) {
   const std::string folder = quorvane::nameFromBytes(folderArgument);
-  if (!quorvane::fs::isFolder(folder)) {
+  if (!fileService.isFolder(folder)) {
     std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", folderArgument);
     return 2;
   }
-  quorvane::HeadlessForm form;
+  quorvane::HeadlessForm form(fileService);
   quorvane::MainWindow window(form.controls());
   window.Form_Load();
   window.Form_Resize();
@@ -120,8 +123,8 @@ bool readAll(std::FILE* in, std::string& out) {
 }
 
 int apply(const char* folderArgument, const char* fileArgument) {
-  const std::string folder = quorvane::fs::normalizeFolder(quorvane::nameFromBytes(folderArgument));
-  if (!quorvane::fs::isFolder(folder)) {
+  const std::string folder = fileService.normalizeFolder(quorvane::nameFromBytes(folderArgument));
+  if (!fileService.isFolder(folder)) {
     std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", folderArgument);
     return 2;
   }
@@ -140,7 +143,8 @@ int apply(const char* folderArgument, const char* fileArgument) {
   }
   const quorvane::SheetText sheet = quorvane::parseSheetText(input);
   if (!sheet.errors.empty()) {
-    for (const auto& error : sheet.errors) std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
+    for (const auto& error : sheet.errors)
+      std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
     std::fprintf(stderr, "quorvane-tag: nothing was written\n");
     return 2;
   }
@@ -149,7 +153,7 @@ int apply(const char* folderArgument, const char* fileArgument) {
   grid.setRedraw(false);
   for (const auto& row : sheet.rows) grid.AddItem(row);
   StderrMessages messages;
-  quorvane::saveChangedRows(grid, folder, messages);
+  quorvane::saveChangedRows(grid, folder, messages, fileService);
   return messages.failures > 0 ? 1 : 0;
 }
 

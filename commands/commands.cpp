@@ -24,7 +24,7 @@ void MainWindow::cmdSave_Click() {
   if (c_.messages.show(question("保存します。", MessageAnswer::Yes)) != MessageAnswer::Yes) return;
   c_.window.setBusy(true);
   const std::vector<UnsavedRow> unsaved =
-      unsavedRows(grid_, saveChangedRows(grid_, c_.Dir1.Path(), c_.messages));
+      unsavedRows(grid_, saveChangedRows(grid_, c_.Dir1.Path(), c_.messages, c_.files));
   // Show the folder as it now is on disk, renamed files under their new names.
   c_.File1.Refresh();
   SerchMP3File(c_.File1.Path());

@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "platform/posix/file_system.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/tag_file.h"
 
@@ -23,7 +22,7 @@ std::int16_t genreNumber(const std::string& text) {
 }  // namespace
 
 std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& folder,
-                                      MessageBoxes& messages) {
+                                      MessageBoxes& messages, FileService& files) {
   std::vector<SavedRow> saved;
   const int rows = grid.Rows();
   for (int r = 1; r < rows; ++r) {
@@ -37,9 +36,9 @@ std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& 
     record.Year = grid.TextMatrix(r, colYear);
     record.Comment = grid.TextMatrix(r, colComment);
     record.Genre = genreNumber(grid.TextMatrix(r, colGenreNo));
-    const std::string path = fs::joinPath(folder, loadedName);
-    const std::string newPath = loadedName != newName ? fs::joinPath(folder, newName) : "";
-    saved.push_back({r, Module1::WriteTag(path, record, newPath, messages)});
+    const std::string path = files.joinPath(folder, loadedName);
+    const std::string newPath = loadedName != newName ? files.joinPath(folder, newName) : "";
+    saved.push_back({r, Module1::WriteTag(path, record, newPath, messages, files)});
   }
   return saved;
 }

@@ -20,7 +20,7 @@ struct SavedRow {
   Module1::WriteOutcome outcome;
 };
 std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& folder,
-                                      MessageBoxes& messages);
+                                      MessageBoxes& messages, FileService& files);
 
 // The rows of `saved` that did not come through whole, with their cells as they stand.
 std::vector<UnsavedRow> unsavedRows(const SheetGrid& grid, const std::vector<SavedRow>& saved);

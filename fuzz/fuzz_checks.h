@@ -9,10 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "os/posix/posix_file_service.h"
 #include "tagcodec/code_page.h"
 #include "tagcodec/utf8.h"
 
 namespace quorvane::fuzz {
+
+// The files and folders of the machine the fuzzer runs on.
+inline FileService& systemFiles() {
+  static PosixFileService files;
+  return files;
+}
 
 // Ends the run when a property fails: libFuzzer sees the abort and keeps the input.
 inline void check(bool ok, const char* what) {

@@ -14,10 +14,10 @@
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
 #include "fuzz/fuzz_checks.h"
-#include "platform/headless/headless_message_boxes.h"
+#include "os/posix/file_names.h"
 #include "sheet/flex_grid.h"
 #include "sheet/sheet_columns.h"
-#include "tagcodec/file_names.h"
+#include "ui/headless/headless_message_boxes.h"
 
 namespace {
 
@@ -120,7 +120,8 @@ void checkSaveWritesNothing(const quorvane::SheetText& sheet) {
   }
 
   quorvane::HeadlessMessageBoxes boxes;
-  const auto written = quorvane::saveChangedRows(grid, emptyFolder().string(), boxes);
+  const auto written =
+      quorvane::saveChangedRows(grid, emptyFolder().string(), boxes, systemFiles());
   check(written.size() == static_cast<std::size_t>(changed), "Save did not try every changed row");
   check(boxes.shown().size() == static_cast<std::size_t>(changed),
         "a changed row naming a missing file was not reported");

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "fuzz/fuzz_checks.h"
-#include "platform/headless/headless_message_boxes.h"
 #include "tagcodec/tag_block.h"
 #include "tagcodec/tag_file.h"
+#include "ui/headless/headless_message_boxes.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ bool sameTextThenSpaces(const std::string& first, const std::string& second) {
 
 void checkRecordReadBack(const TagRecord& written) {
   TagRecord again;
-  check(Module1::ReadTag(filePath(), again), "the written tag cannot be read");
+  check(Module1::ReadTag(filePath(), again, systemFiles()), "the written tag cannot be read");
   check(sameTextThenSpaces(written.Title, again.Title), "the title changed");
   check(sameTextThenSpaces(written.Artist, again.Artist), "the artist changed");
   check(sameTextThenSpaces(written.Album, again.Album), "the album changed");
@@ -83,7 +83,7 @@ void checkBlockBytes(std::string_view oldBlock, std::string_view newBlock) {
 
 void checkTaggedFile(std::string_view contents, const TagRecord& record) {
   quorvane::HeadlessMessageBoxes boxes;
-  Module1::WriteTag(filePath(), record, "", boxes);
+  Module1::WriteTag(filePath(), record, "", boxes, systemFiles());
   check(boxes.shown().empty(), "writing a tag that was just read failed");
   const std::string after = getFile();
   check(after.size() == contents.size(), "rewriting the tag changed the file's length");
@@ -97,7 +97,7 @@ void checkTaggedFile(std::string_view contents, const TagRecord& record) {
 void checkUntaggedFile(std::string_view contents) {
   const TagRecord record{"Fuzz title", "アーティスト", "", "1999", "\xF4\x8F\xBA\x80", 255};
   quorvane::HeadlessMessageBoxes boxes;
-  Module1::WriteTag(filePath(), record, "", boxes);
+  Module1::WriteTag(filePath(), record, "", boxes, systemFiles());
   const std::string after = getFile();
   check(std::string_view(after).substr(0, contents.size()) == contents,
         "adding a tag changed the file's bytes");
@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   putFile(contents);
   const TagRecord untouched{"keep", "these", "values", "0000", "when no tag is read", 77};
   TagRecord record = untouched;
-  if (Module1::ReadTag(filePath(), record)) {
+  if (Module1::ReadTag(filePath(), record, systemFiles())) {
     check(size >= kTagSize && contents.substr(size - kTagSize, 3) == "TAG",
           "ReadTag found a tag where there is none");
     checkTaggedFile(contents, record);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz/fuzz_checks.h"
-#include "tagcodec/file_names.h"
+#include "os/posix/file_names.h"
 #include "tagcodec/text_fields.h"
 
 namespace {

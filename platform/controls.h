@@ -94,8 +94,8 @@ class StatusBar : public Control {
   virtual void setPanelToolTip(int panel, std::string_view text) = 0;
 };
 
-// Paths below are text (see tagcodec/file_names.h), folders without a trailing '/'
-// except the root "/".
+// Paths below are text (see platform/file_service.h), folders without a trailing separator
+// except a drive's root.
 
 // The mounted file systems a user works in; Drive() is the current one's root.
 class DriveList : public Control {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/controls.h"
+#include "platform/file_service.h"
 #include "platform/message_boxes.h"
 
 namespace quorvane {
@@ -12,6 +13,7 @@ struct FormControls {
   ScreenMetrics& screen;
   MessageBoxes& messages;
   ShellOpener& shell;
+  FileService& files;
   DriveList& Drive1;
   FolderList& Dir1;
   FileList& File1;

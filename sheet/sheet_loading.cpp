@@ -3,7 +3,6 @@
 #include <string>
 #include <utility>
 
-#include "platform/posix/file_system.h"
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/genre_table.h"
@@ -108,7 +107,7 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
       continue;
     }
     // A file without a tag takes the empty values, never what the record still holds.
-    const bool hasTag = Module1::ReadTag(fs::joinPath(folder, name), record);
+    const bool hasTag = Module1::ReadTag(c_.files.joinPath(folder, name), record, c_.files);
     const Module1::TagRecord& tag = hasTag ? record : none;
     row.clear();
     row.append(name).append("\t");

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/file_service.h"
 #include "platform/message_boxes.h"
 #include "tagcodec/tag_record.h"
 
@@ -10,8 +11,8 @@ namespace Module1 {
 // Reads the tag that ends the file at `path` into `record`. True when the file's last
 // 128 bytes start with "TAG". False for a file without a tag, shorter than 128 bytes,
 // missing, unreadable or not a regular file; `record` is then left exactly as it was.
-// Reads only the last 128 bytes.
-bool ReadTag(const std::string& path, TagRecord& record);
+// Reads only the last 128 bytes. The file is reached through `files`.
+bool ReadTag(const std::string& path, TagRecord& record, quorvane::FileService& files);
 
 // What became of one WriteTag call.
 enum class WriteOutcome {
@@ -26,6 +27,6 @@ enum class WriteOutcome {
 // file's folder. Any failure is shown in a message box through `messages` and ends the
 // call; nothing is thrown. The result tells the caller which rows to keep for another try.
 WriteOutcome WriteTag(const std::string& path, const TagRecord& record, const std::string& newPath,
-                      quorvane::MessageBoxes& messages);
+                      quorvane::MessageBoxes& messages, quorvane::FileService& files);
 
 }  // namespace Module1

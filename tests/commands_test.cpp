@@ -30,7 +30,7 @@ class CommandsTest : public ::testing::Test {
   }
   TagRecord tagOf(const std::string& name) {
     TagRecord record;
-    EXPECT_TRUE(ReadTag(s.dir.file(name), record)) << name;
+    EXPECT_TRUE(ReadTag(s.dir.file(name), record, quorvane::testing::systemFiles())) << name;
     return record;
   }
   std::vector<MessageBoxRequest> boxes() { return s.form.messages.shown(); }

@@ -148,7 +148,7 @@ TEST(EditorPlacement, FollowsTheCellInFractionalPixels) {
 // ---- genre list ----
 
 TEST_F(EditingTest, GenreListOpensOnTheRowsGenreWhereverItStands) {
-  HeadlessForm sortedForm;
+  HeadlessForm sortedForm{quorvane::testing::systemFiles()};
   sortedForm.Combo1.setSorted(true);
   MainWindow sorted(sortedForm.controls());
   sorted.Form_Load();
@@ -196,8 +196,10 @@ TEST_F(EditingTest, CommitMarksAndColoursOnceAndLeavesCurrentCellBack) {
   EXPECT_EQ(s.cell(2, colState), "2");
   for (int c = 0; c < kSheetCols; ++c) {
     const bool visible = c <= colGenre;
-    EXPECT_EQ(grid.cellBackColorAt(2, c), visible ? kChangedBackColor : FlexGrid::kDefaultBackColor);
-    EXPECT_EQ(grid.cellForeColorAt(2, c), visible ? kChangedForeColor : FlexGrid::kDefaultForeColor);
+    EXPECT_EQ(grid.cellBackColorAt(2, c),
+              visible ? kChangedBackColor : FlexGrid::kDefaultBackColor);
+    EXPECT_EQ(grid.cellForeColorAt(2, c),
+              visible ? kChangedForeColor : FlexGrid::kDefaultForeColor);
     EXPECT_EQ(grid.cellBackColorAt(1, c), FlexGrid::kDefaultBackColor);
   }
   // The editor moved on to the album cell; Enter there must store into the album.
@@ -265,7 +267,7 @@ struct KeyCase {
   std::int16_t key, shift;
   int toRow, toCol;
   Editor opens;
-  bool stores;  // whether the typed text / chosen genre lands in the start cell
+  bool stores;       // whether the typed text / chosen genre lands in the start cell
   int leftCol = -1;  // expected LeftCol afterwards, when it matters
 };
 
@@ -414,7 +416,8 @@ TEST_F(EditingTest, ByteCounterFollowsTheOpenTagEditor) {
   EXPECT_FALSE(form.StatusBar1.panelWarning(2));
   form.EditText.setText("夜明けの歌");
   EXPECT_EQ(counter(), "10/30 バイト");
-  const std::string overlong = "a" + std::string("あああああああああああああああ");  // 1 + 15 x 2 bytes
+  const std::string overlong =
+      "a" + std::string("あああああああああああああああ");  // 1 + 15 x 2 bytes
   form.EditText.setText(overlong);
   EXPECT_EQ(counter(), "31/30 バイト");
   EXPECT_TRUE(form.StatusBar1.panelWarning(2));

@@ -1,4 +1,4 @@
-#include "tagcodec/file_names.h"
+#include "os/posix/file_names.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "platform/headless/headless_form.h"
+#include "os/posix/file_names.h"
 #include "sheet/sheet_columns.h"
-#include "tagcodec/file_names.h"
 #include "tagcodec/genre_table.h"
 #include "tests/test_support.h"
+#include "ui/headless/headless_form.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ class MainWindowTest : public ::testing::Test {
 
   void open(const TempDir& dir) { ASSERT_TRUE(form.Dir1.setPath(dir.path().string())); }
 
-  HeadlessForm form;
+  HeadlessForm form{quorvane::testing::systemFiles()};
   MainWindow window;
 };
 
@@ -74,7 +74,7 @@ TEST_F(MainWindowTest, StartsWithHeaderRowAndFilledGenreList) {
 }
 
 TEST(MainWindowLoad, SortedGenreListStillTiesItemsByItemData) {
-  HeadlessForm form;
+  HeadlessForm form{quorvane::testing::systemFiles()};
   form.Combo1.setSorted(true);
   MainWindow window(form.controls());
   window.Form_Load();
@@ -86,7 +86,7 @@ TEST(MainWindowLoad, SortedGenreListStillTiesItemsByItemData) {
 }
 
 TEST(MainWindowLoad, ControlsStartAtTheirDesignedPlaces) {
-  HeadlessForm form;
+  HeadlessForm form{quorvane::testing::systemFiles()};
   MainWindow window(form.controls());
   EXPECT_EQ(form.Dir1.Left(), 6);
   EXPECT_EQ(form.Dir1.Height(), 202);
@@ -111,7 +111,7 @@ class MainWindowResize : public ::testing::TestWithParam<ResizeCase> {};
 
 TEST_P(MainWindowResize, FitsGridFolderListAndButtons) {
   const ResizeCase& c = GetParam();
-  HeadlessForm form;
+  HeadlessForm form{quorvane::testing::systemFiles()};
   MainWindow window(form.controls());
   window.Form_Load();
   form.window.setClientSize(c.width, c.height);

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/headless_form.h"
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tests/test_support.h"
+#include "ui/headless/headless_form.h"
 
 namespace quorvane::testing {
 
@@ -21,7 +21,8 @@ inline Bytes tagFor(const TestFile& file) {
   if (!file.hasTag) return audio(300);
   Bytes title = bytesOf(file.title);
   title.resize(30, ' ');
-  return concat(audio(300), rawTag(title, spaces(30), spaces(30), spaces(4), spaces(30), file.genre));
+  return concat(audio(300),
+                rawTag(title, spaces(30), spaces(30), spaces(4), spaces(30), file.genre));
 }
 
 // A headless window, loaded and resized as at start-up, on a temporary folder.
@@ -62,7 +63,7 @@ class SheetFixture {
   }
 
   TempDir dir;
-  HeadlessForm form;
+  HeadlessForm form{quorvane::testing::systemFiles()};
   MainWindow window;
 };
 

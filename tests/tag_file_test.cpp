@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
-#include "platform/headless/headless_message_boxes.h"
+#include "os/posix/file_names.h"
 #include "tagcodec/code_page.h"
-#include "tagcodec/file_names.h"
 #include "tests/test_support.h"
+#include "ui/headless/headless_message_boxes.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST(ReadTag, FileOfExactly128BytesStartingWithTagIsAllTag) {
   writeFile(dir.file("a.mp3"),
             rawTag(bytesOf("Song"), bytesOf("Band"), {}, bytesOf("1999"), {}, 255));
   TagRecord record;
-  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record));
+  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record, quorvane::testing::systemFiles()));
   EXPECT_EQ(record, (TagRecord{"Song", "Band", "", "1999", "", 255}));
 }
 
@@ -48,7 +48,7 @@ TEST(ReadTag, ReadsJapaneseFieldsAndStopsAtZeroByte) {
   writeFile(dir.file("a.mp3"),
             concat(audio(1000), rawTag({0x82, 0xA0, 0x82, 0xA2}, {}, {}, {}, comment, 17)));
   TagRecord record;
-  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record));
+  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record, quorvane::testing::systemFiles()));
   EXPECT_EQ(record.Title, "あい");
   EXPECT_EQ(record.Comment, "note");
   EXPECT_EQ(record.Genre, 17);
@@ -65,7 +65,8 @@ TEST_P(ReadTagWithoutTag, ReturnsFalseAndLeavesRecordUntouched) {
   TempDir dir;
   writeFile(dir.file("a.mp3"), GetParam().contents);
   TagRecord record = kPrevious;
-  EXPECT_FALSE(ReadTag(dir.file("a.mp3"), record)) << GetParam().what;
+  EXPECT_FALSE(ReadTag(dir.file("a.mp3"), record, quorvane::testing::systemFiles()))
+      << GetParam().what;
   EXPECT_EQ(record, kPrevious);
 }
 
@@ -91,7 +92,8 @@ TEST(ReadTag, MissingFileFolderAndFifoGiveFalse) {
   ASSERT_EQ(::mkfifo(dir.file("pipe.mp3").c_str(), 0644), 0);
   for (const char* name : {"missing.mp3", "folder.mp3", "pipe.mp3"}) {
     TagRecord record = kPrevious;
-    EXPECT_FALSE(ReadTag(dir.file(name), record)) << name;  // must not block on the FIFO
+    EXPECT_FALSE(ReadTag(dir.file(name), record, quorvane::testing::systemFiles()))
+        << name;  // must not block on the FIFO
     EXPECT_EQ(record, kPrevious) << name;
   }
 }
@@ -103,11 +105,11 @@ TEST(ReadTag, LargeSparseFileUsesSixtyFourBitOffsets) {
   const off_t fiveGiB = off_t{5} << 30;
   ASSERT_EQ(::truncate(path.c_str(), fiveGiB), 0);
   HeadlessMessageBoxes boxes;
-  WriteTag(path, sample(), "", boxes);
+  WriteTag(path, sample(), "", boxes, quorvane::testing::systemFiles());
   EXPECT_TRUE(boxes.shown().empty());
   EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(fiveGiB) + 128);
   TagRecord record;
-  ASSERT_TRUE(ReadTag(path, record));
+  ASSERT_TRUE(ReadTag(path, record, quorvane::testing::systemFiles()));
   EXPECT_EQ(record.Title, "Title" + std::string(25, ' '));
 }
 
@@ -118,7 +120,8 @@ TEST(WriteTag, WritesTheBlockLayoutByteForByte) {
   const std::string path = dir.file("a.mp3");
   writeFile(path, audio(300));
   HeadlessMessageBoxes boxes;
-  WriteTag(path, {"あ" + std::string(27, 'x') + "い", "Artist", "", "20011", "c", 255}, "", boxes);
+  WriteTag(path, {"あ" + std::string(27, 'x') + "い", "Artist", "", "20011", "c", 255}, "", boxes,
+           quorvane::testing::systemFiles());
   ASSERT_TRUE(boxes.shown().empty());
   const Bytes written = readFile(path);
   ASSERT_EQ(written.size(), 300u + 128u);
@@ -144,11 +147,13 @@ TEST(WriteTag, TheMarkerIsTheBytesTagUnderAnyCodePage) {
     HeadlessMessageBoxes boxes;
     TagRecord record;
     record.Title = "T";
-    EXPECT_EQ(WriteTag(path, record, "", boxes), WriteOutcome::Written);
+    EXPECT_EQ(WriteTag(path, record, "", boxes, quorvane::testing::systemFiles()),
+              WriteOutcome::Written);
     EXPECT_EQ(slice(readFile(path), 200, 3), bytesOf("TAG"));
     // Read back as a tag, and a second write replaces it rather than appending.
-    EXPECT_TRUE(ReadTag(path, record));
-    EXPECT_EQ(WriteTag(path, record, "", boxes), WriteOutcome::Written);
+    EXPECT_TRUE(ReadTag(path, record, quorvane::testing::systemFiles()));
+    EXPECT_EQ(WriteTag(path, record, "", boxes, quorvane::testing::systemFiles()),
+              WriteOutcome::Written);
     EXPECT_EQ(readFile(path).size(), 200u + quorvane::kTagSize);
   }
   ::unsetenv("QUORVANE_CODEPAGE");
@@ -161,19 +166,19 @@ TEST(WriteTag, AppendsToUntaggedFileThenReplaces) {
   const Bytes original = audio(1000);
   writeFile(path, original);
   HeadlessMessageBoxes boxes;
-  WriteTag(path, sample(), "", boxes);
+  WriteTag(path, sample(), "", boxes, quorvane::testing::systemFiles());
   Bytes written = readFile(path);
   ASSERT_EQ(written.size(), 1128u);
   EXPECT_EQ(slice(written, 0, 1000), original);
 
   TagRecord changed = sample();
   changed.Title = "Other";
-  WriteTag(path, changed, "", boxes);
+  WriteTag(path, changed, "", boxes, quorvane::testing::systemFiles());
   written = readFile(path);
   ASSERT_EQ(written.size(), 1128u);
   EXPECT_EQ(slice(written, 0, 1000), original);
   TagRecord back;
-  ASSERT_TRUE(ReadTag(path, back));
+  ASSERT_TRUE(ReadTag(path, back, quorvane::testing::systemFiles()));
   EXPECT_EQ(back.Title, "Other" + std::string(25, ' '));
   EXPECT_TRUE(boxes.shown().empty());
 }
@@ -186,7 +191,7 @@ TEST(WriteTag, ReplacesExistingTagAndDropsOldCommentBytes) {
   const Bytes original = concat(audio(500), rawTag(bytesOf("old"), {}, {}, {}, comment, 3));
   writeFile(path, original);
   HeadlessMessageBoxes boxes;
-  WriteTag(path, sample(), "", boxes);
+  WriteTag(path, sample(), "", boxes, quorvane::testing::systemFiles());
   const Bytes written = readFile(path);
   ASSERT_EQ(written.size(), original.size());
   EXPECT_EQ(slice(written, 0, 500), slice(original, 0, 500));
@@ -199,7 +204,7 @@ TEST(WriteTag, MarkerAnywhereElseCountsAsUntagged) {
   const Bytes original = concat(concat(audio(50), rawTag(bytesOf("x"))), bytesOf("!"));
   writeFile(path, original);
   HeadlessMessageBoxes boxes;
-  WriteTag(path, sample(), "", boxes);
+  WriteTag(path, sample(), "", boxes, quorvane::testing::systemFiles());
   const Bytes written = readFile(path);
   ASSERT_EQ(written.size(), original.size() + 128);
   EXPECT_EQ(slice(written, 0, original.size()), original);
@@ -211,9 +216,9 @@ TEST(WriteTag, UndecodableBytesSurviveReadAndWrite) {
   const Bytes title = {'a', 0x80, 0xFD, 0x82, 0xA0, 0x82};  // ends in a lone lead byte
   writeFile(path, concat(audio(10), rawTag(title)));
   TagRecord record;
-  ASSERT_TRUE(ReadTag(path, record));
+  ASSERT_TRUE(ReadTag(path, record, quorvane::testing::systemFiles()));
   HeadlessMessageBoxes boxes;
-  WriteTag(path, record, "", boxes);
+  WriteTag(path, record, "", boxes, quorvane::testing::systemFiles());
   EXPECT_EQ(slice(lastBytes(readFile(path), 128), 3, 6), title);
 }
 
@@ -235,7 +240,7 @@ TEST(WriteTag, ShortFileGetsNoTagAndAMessage) {
   const std::string path = dir.file("a.mp3");
   writeFile(path, audio(127));
   HeadlessMessageBoxes boxes;
-  WriteTag(path, sample(), "", boxes);
+  WriteTag(path, sample(), "", boxes, quorvane::testing::systemFiles());
   expectFailureBox(boxes, path);
   EXPECT_EQ(readFile(path), audio(127));
 }
@@ -244,7 +249,7 @@ TEST(WriteTag, MissingFileIsReportedAndNotCreated) {
   TempDir dir;
   const std::string path = dir.file("gone.mp3");
   HeadlessMessageBoxes boxes;
-  WriteTag(path, sample(), dir.file("new.mp3"), boxes);
+  WriteTag(path, sample(), dir.file("new.mp3"), boxes, quorvane::testing::systemFiles());
   expectFailureBox(boxes, path);
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_FALSE(std::filesystem::exists(dir.file("new.mp3")));
@@ -256,7 +261,8 @@ TEST(WriteTag, ReadOnlyFileIsReportedAndUnchanged) {
   writeFile(path, audio(400));
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
   HeadlessMessageBoxes boxes;
-  EXPECT_EQ(WriteTag(path, sample(), dir.file("b.mp3"), boxes), WriteOutcome::NotWritten);
+  EXPECT_EQ(WriteTag(path, sample(), dir.file("b.mp3"), boxes, quorvane::testing::systemFiles()),
+            WriteOutcome::NotWritten);
   expectFailureBox(boxes, path);
   EXPECT_EQ(readFile(path), audio(400));
   EXPECT_FALSE(std::filesystem::exists(dir.file("b.mp3")));
@@ -266,12 +272,13 @@ TEST(WriteTag, RenamesAfterWriting) {
   TempDir dir;
   writeFile(dir.file("a.mp3"), audio(400));
   HeadlessMessageBoxes boxes;
-  EXPECT_EQ(WriteTag(dir.file("a.mp3"), sample(), dir.file("曲 b.mp3"), boxes),
+  EXPECT_EQ(WriteTag(dir.file("a.mp3"), sample(), dir.file("曲 b.mp3"), boxes,
+                     quorvane::testing::systemFiles()),
             WriteOutcome::Written);
   EXPECT_TRUE(boxes.shown().empty());
   EXPECT_FALSE(std::filesystem::exists(dir.file("a.mp3")));
   TagRecord record;
-  ASSERT_TRUE(ReadTag(dir.file("曲 b.mp3"), record));
+  ASSERT_TRUE(ReadTag(dir.file("曲 b.mp3"), record, quorvane::testing::systemFiles()));
   EXPECT_EQ(record.Artist.substr(0, 6), "Artist");
 }
 
@@ -279,7 +286,8 @@ TEST(WriteTag, RenameChangingOnlyLetterCase) {
   TempDir dir;
   writeFile(dir.file("song.mp3"), audio(400));
   HeadlessMessageBoxes boxes;
-  WriteTag(dir.file("song.mp3"), sample(), dir.file("Song.MP3"), boxes);
+  WriteTag(dir.file("song.mp3"), sample(), dir.file("Song.MP3"), boxes,
+           quorvane::testing::systemFiles());
   EXPECT_TRUE(boxes.shown().empty());
   EXPECT_TRUE(std::filesystem::exists(dir.file("Song.MP3")));
   EXPECT_FALSE(std::filesystem::exists(dir.file("song.mp3")));
@@ -290,12 +298,14 @@ TEST(WriteTag, RenameOntoExistingNameLeavesBothFiles) {
   writeFile(dir.file("a.mp3"), audio(400));
   writeFile(dir.file("b.mp3"), audio(333));
   HeadlessMessageBoxes boxes;
-  EXPECT_EQ(WriteTag(dir.file("a.mp3"), sample(), dir.file("b.mp3"), boxes),
+  EXPECT_EQ(WriteTag(dir.file("a.mp3"), sample(), dir.file("b.mp3"), boxes,
+                     quorvane::testing::systemFiles()),
             WriteOutcome::NotRenamed);
   expectFailureBox(boxes, dir.file("a.mp3"));
   EXPECT_EQ(readFile(dir.file("b.mp3")), audio(333));
   TagRecord record;
-  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record)) << "the tag is written before the rename";
+  ASSERT_TRUE(ReadTag(dir.file("a.mp3"), record, quorvane::testing::systemFiles()))
+      << "the tag is written before the rename";
   EXPECT_EQ(record.Year, "2001");
 }
 
@@ -311,7 +321,8 @@ TEST_P(WriteTagRefusesName, KeepsFileUnderOldName) {
   std::filesystem::create_directory(dir.file("sub"));
   writeFile(dir.file("a.mp3"), audio(400));
   HeadlessMessageBoxes boxes;
-  WriteTag(dir.file("a.mp3"), sample(), dir.path().string() + "/" + GetParam().newName, boxes);
+  WriteTag(dir.file("a.mp3"), sample(), dir.path().string() + "/" + GetParam().newName, boxes,
+           quorvane::testing::systemFiles());
   expectFailureBox(boxes, dir.file("a.mp3"));
   EXPECT_EQ(readFile(dir.file("a.mp3")).size(), 528u) << GetParam().what;
   EXPECT_FALSE(std::filesystem::exists(dir.file("sub/x.mp3")));
@@ -333,7 +344,7 @@ TEST(WriteTag, GenreOutOfRangeIsReportedNotClamped) {
   TagRecord record = sample();
   record.Genre = 256;
   HeadlessMessageBoxes boxes;
-  WriteTag(dir.file("a.mp3"), record, "", boxes);
+  WriteTag(dir.file("a.mp3"), record, "", boxes, quorvane::testing::systemFiles());
   expectFailureBox(boxes, dir.file("a.mp3"));
   EXPECT_EQ(readFile(dir.file("a.mp3")), audio(400));
 }
@@ -345,7 +356,7 @@ TEST(WriteTag, NameThatIsNotUtf8IsWrittenAndRenamed) {
   const std::string asText = quorvane::nameFromBytes(rawName);
   HeadlessMessageBoxes boxes;
   WriteTag(dir.path().string() + "/" + asText, sample(),
-           dir.path().string() + "/" + asText + ".bak", boxes);
+           dir.path().string() + "/" + asText + ".bak", boxes, quorvane::testing::systemFiles());
   EXPECT_TRUE(boxes.shown().empty());
   EXPECT_EQ(readFile(dir.path().string() + "/" + rawName + ".bak").size(), 328u);
 }

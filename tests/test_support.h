@@ -11,9 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "os/posix/posix_file_service.h"
 #include "tagcodec/tag_block.h"
 
 namespace quorvane::testing {
+
+// The files and folders of the machine the tests run on.
+inline FileService& systemFiles() {
+  static PosixFileService files;
+  return files;
+}
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -27,7 +34,9 @@ std::string caseName(const ::testing::TestParamInfo<Case>& info) {
   return name + "_" + std::to_string(info.index);
 }
 
-inline Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+inline Bytes bytesOf(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
@@ -57,7 +66,8 @@ class TempDir {
 
 inline void writeFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 inline Bytes readFile(const std::string& path) {
@@ -78,7 +88,8 @@ inline Bytes rawTag(const Bytes& title, const Bytes& artist = {}, const Bytes& a
   Bytes block(kTagSize, 0);
   block[0] = 'T', block[1] = 'A', block[2] = 'G';
   const auto put = [&](const Bytes& field, FieldSpan span) {
-    for (std::size_t i = 0; i < field.size() && i < span.width; ++i) block[span.offset + i] = field[i];
+    for (std::size_t i = 0; i < field.size() && i < span.width; ++i)
+      block[span.offset + i] = field[i];
   };
   put(title, kTitleField);
   put(artist, kArtistField);
@@ -103,6 +114,8 @@ inline Bytes slice(const Bytes& bytes, std::size_t offset, std::size_t width) {
                bytes.begin() + static_cast<std::ptrdiff_t>(offset + width));
 }
 
-inline Bytes spaces(std::size_t n) { return Bytes(n, 0x20); }
+inline Bytes spaces(std::size_t n) {
+  return Bytes(n, 0x20);
+}
 
 }  // namespace quorvane::testing

@@ -16,7 +16,7 @@
 #include <map>
 #include <set>
 
-#include "tagcodec/file_names.h"
+#include "os/posix/file_names.h"
 #include "tagcodec/tag_file.h"
 #include "tagcodec/utf8.h"
 #include "tests/sheet_fixture.h"
@@ -70,7 +70,7 @@ std::map<std::string, std::string> without(std::map<std::string, std::string> en
 
 std::string titleOf(const std::string& path) {
   Module1::TagRecord record;
-  if (!Module1::ReadTag(path, record)) return "(no tag)";
+  if (!Module1::ReadTag(path, record, quorvane::testing::systemFiles())) return "(no tag)";
   const auto end = record.Title.find_last_not_of(' ');
   return record.Title.substr(0, end == std::string::npos ? 0 : end + 1);
 }
@@ -133,7 +133,7 @@ class HostileWindowTest : public ::testing::Test {
   }
 
   TempDir dir;
-  HeadlessForm form;
+  HeadlessForm form{quorvane::testing::systemFiles()};
   MainWindow window;
 };
 

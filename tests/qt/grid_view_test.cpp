@@ -1,6 +1,6 @@
 // The grid view over a FlexGrid of its own: geometry shared with the model, scrolling by
 // the user and by the program, hit testing, and painting straight from the model.
-#include "platform/qt/grid_view.h"
+#include "ui/qt/grid_view.h"
 
 #include <gtest/gtest.h>
 

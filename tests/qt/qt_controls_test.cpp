@@ -1,7 +1,7 @@
 // The Qt controls behind the platform interfaces: what the form sets reads back, keys
 // reach the key-down handler first, lists follow the file system, message boxes speak
 // Japanese.
-#include "platform/qt/qt_controls.h"
+#include "ui/qt/qt_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +12,13 @@
 #include <QWheelEvent>
 #include <filesystem>
 
-#include "platform/posix/file_system.h"
-#include "platform/posix/folder_file_list.h"
-#include "platform/qt/qt_file_lists.h"
-#include "platform/qt/qt_form_window.h"
-#include "platform/qt/qt_message_boxes.h"
+#include "os/posix/file_system.h"
+#include "sheet/folder_file_list.h"
 #include "tests/qt/qt_test_support.h"
 #include "tests/test_support.h"
+#include "ui/qt/qt_file_lists.h"
+#include "ui/qt/qt_form_window.h"
+#include "ui/qt/qt_message_boxes.h"
 
 namespace {
 
@@ -426,7 +426,7 @@ class QtListsTest : public QtControlsTest {
 };
 
 TEST_F(QtListsTest, FolderListShowsAncestorsThenSubfolders) {
-  QtFolderList folders(stage, parent);
+  QtFolderList folders(stage, parent, quorvane::testing::systemFiles());
   int changes = 0;
   folders.setChangeHandler([&] { ++changes; });
   ASSERT_TRUE(folders.setPath(dir.path().string()));
@@ -444,7 +444,7 @@ TEST_F(QtListsTest, FolderListShowsAncestorsThenSubfolders) {
 }
 
 TEST_F(QtListsTest, FolderListRefusesWhatIsNoFolder) {
-  QtFolderList folders(stage, parent);
+  QtFolderList folders(stage, parent, quorvane::testing::systemFiles());
   ASSERT_TRUE(folders.setPath(dir.path().string()));
   int changes = 0;
   folders.setChangeHandler([&] { ++changes; });
@@ -455,7 +455,7 @@ TEST_F(QtListsTest, FolderListRefusesWhatIsNoFolder) {
 }
 
 TEST_F(QtListsTest, FolderListOpensAnEntryOnEnterOrDoubleClick) {
-  QtFolderList folders(stage, parent);
+  QtFolderList folders(stage, parent, quorvane::testing::systemFiles());
   folders.setLeft(0), folders.setTop(0), folders.setWidth(200), folders.setHeight(280);
   ASSERT_TRUE(folders.setPath(dir.path().string()));
   QListWidget& list = folders.listWidget();
@@ -482,7 +482,7 @@ TEST_F(QtListsTest, FolderListOpensAnEntryOnEnterOrDoubleClick) {
 }
 
 TEST_F(QtListsTest, FileListListsMp3FilesAndRaisesOnlyOnPathChange) {
-  FolderFileList files;
+  FolderFileList files{quorvane::testing::systemFiles()};
   int changes = 0;
   files.setPathChangeHandler([&] { ++changes; });
   files.setPath(dir.path().string());
@@ -501,7 +501,7 @@ TEST_F(QtListsTest, FileListListsMp3FilesAndRaisesOnlyOnPathChange) {
 }
 
 TEST_F(QtListsTest, DriveListStartsAtTheCurrentFoldersDriveAndReportsPicks) {
-  QtDriveList drives(stage, parent);
+  QtDriveList drives(stage, parent, quorvane::testing::systemFiles());
   EXPECT_EQ(drives.Drive(), fs::driveOf(fs::listDrives(), fs::currentFolder()));
   EXPECT_EQ(drives.comboBox().currentText().toStdString(), drives.Drive());
   int changes = 0;
@@ -520,7 +520,7 @@ TEST_F(QtListsTest, DriveListStartsAtTheCurrentFoldersDriveAndReportsPicks) {
 }
 
 TEST_F(QtListsTest, DriveListTurnsWithTheWheelOnlyWithTheFocus) {
-  QtDriveList drives(stage, parent);
+  QtDriveList drives(stage, parent, quorvane::testing::systemFiles());
   drives.setLeft(5), drives.setTop(5), drives.setWidth(113), drives.setHeight(20);
   drives.comboBox().addItem(QString::fromStdString(dir.path().string()));
   drives.comboBox().setCurrentIndex(0);

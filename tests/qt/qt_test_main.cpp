@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "platform/qt/qt_look.h"
+#include "ui/qt/qt_look.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -9,11 +9,11 @@
 #include <QWheelEvent>
 
 #include "app/window_program.h"
-#include "platform/headless/headless_controls.h"
-#include "platform/posix/file_system.h"
+#include "os/posix/file_system.h"
 #include "sheet/sheet_columns.h"
 #include "tests/qt/qt_test_support.h"
 #include "tests/test_support.h"
+#include "ui/headless/headless_controls.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ class QtWindowTest : public ::testing::Test {
                             bytesOf("2001"), bytesOf("Comment A"), 17);
   TempDir dir;
   HeadlessShellOpener shell;
-  WindowProgram program{shell};
+  WindowProgram program{shell, quorvane::testing::systemFiles()};
 };
 
 TEST_F(QtWindowTest, FirstShowFitsTheGridToTheDesignedClientArea) {
@@ -504,7 +504,7 @@ TEST_F(QtWindowTest, TheStatusBarNamesFilesLeftOutOfTheSheet) {
 
 TEST(QtWindowStart, WithoutAFolderTheListsStartHereAndNothingLoads) {
   HeadlessShellOpener shell;
-  WindowProgram program(shell);
+  WindowProgram program(shell, quorvane::testing::systemFiles());
   program.show();
   const std::string here = fs::currentFolder();
   EXPECT_EQ(program.form().Dir1.Path(), here);

@@ -1,0 +1,186 @@
+#include "os/posix/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <mntent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+#include "os/posix/file_names.h"
+
+namespace quorvane::fs {
+namespace {
+
+class Dir {
+ public:
+  explicit Dir(const std::string& bytesPath) : dir_(::opendir(bytesPath.c_str())) {}
+  ~Dir() {
+    if (dir_) ::closedir(dir_);
+  }
+  Dir(const Dir&) = delete;
+  Dir& operator=(const Dir&) = delete;
+  DIR* get() const { return dir_; }
+
+ private:
+  DIR* dir_;
+};
+
+enum class Kind { Regular, Folder, Other };
+
+Kind kindOf(DIR* dir, const dirent* entry, bool followLinks) {
+  if (entry->d_type == DT_REG) return Kind::Regular;
+  if (entry->d_type == DT_DIR) return Kind::Folder;
+  if (entry->d_type != DT_UNKNOWN && !(followLinks && entry->d_type == DT_LNK)) return Kind::Other;
+  struct stat info {};
+  const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
+  if (::fstatat(::dirfd(dir), entry->d_name, &info, flags) != 0) return Kind::Other;
+  if (S_ISREG(info.st_mode)) return Kind::Regular;
+  if (S_ISDIR(info.st_mode)) return Kind::Folder;
+  return Kind::Other;
+}
+
+std::vector<std::string> toText(std::vector<std::string> byteNames) {
+  std::sort(byteNames.begin(), byteNames.end());  // char_traits<char> compares as unsigned
+  for (auto& name : byteNames) name = nameFromBytes(name);
+  return byteNames;
+}
+
+bool isMountedAt(const std::string& bytesPath) {
+  struct stat self {
+  }, parent{};
+  if (::stat(bytesPath.c_str(), &self) != 0) return false;
+  if (::stat((bytesPath + "/..").c_str(), &parent) != 0) return false;
+  return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+bool startsWithFolder(std::string_view path, std::string_view folder) {
+  if (folder == "/") return !path.empty() && path[0] == '/';
+  return path.substr(0, folder.size()) == folder &&
+         (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+}  // namespace
+
+bool matchesMp3Pattern(std::string_view name) {
+  if (name.size() < 4) return false;
+  const std::string_view tail = name.substr(name.size() - 4);
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return tail[0] == '.' && lower(tail[1]) == 'm' && lower(tail[2]) == 'p' && tail[3] == '3';
+}
+
+Mp3Listing listMp3Files(std::string_view folder) {
+  Mp3Listing listing;
+  Dir dir(nameToBytes(folder));
+  if (!dir.get()) {
+    listing.ok = false;
+    listing.error = errno;
+    return listing;
+  }
+  std::vector<std::string> names;
+  errno = 0;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view name = entry->d_name;
+    if (name.empty() || name[0] == '.' || !matchesMp3Pattern(name)) continue;
+    // Links are left out: writing through one could change a file outside the folder.
+    if (kindOf(dir.get(), entry, false) == Kind::Regular) names.emplace_back(name);
+  }
+  if (errno != 0) {
+    listing.ok = false;
+    listing.error = errno;
+  }
+  listing.names = toText(std::move(names));
+  return listing;
+}
+
+std::vector<std::string> listSubfolders(std::string_view folder) {
+  Dir dir(nameToBytes(folder));
+  std::vector<std::string> names;
+  if (!dir.get()) return names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view name = entry->d_name;
+    if (name.empty() || name[0] == '.') continue;
+    if (kindOf(dir.get(), entry, true) == Kind::Folder) names.emplace_back(name);
+  }
+  return toText(std::move(names));
+}
+
+std::vector<std::string> listDrives() {
+  std::vector<std::string> drives;
+  if (FILE* mounts = ::setmntent("/proc/self/mounts", "r")) {
+    const char* home = std::getenv("HOME");
+    const std::string homeBytes = home ? home : "";
+    mntent entry{};
+    char buffer[4096];
+    while (::getmntent_r(mounts, &entry, buffer, sizeof buffer)) {
+      const std::string dir = entry.mnt_dir;
+      const bool userMount = dir.rfind("/media/", 0) == 0 || dir.rfind("/mnt/", 0) == 0 ||
+                             dir.rfind("/run/media/", 0) == 0 ||
+                             (!homeBytes.empty() && dir == homeBytes);
+      if (userMount && isMountedAt(dir)) drives.push_back(nameFromBytes(dir));
+    }
+    ::endmntent(mounts);
+  }
+  std::sort(drives.begin(), drives.end());
+  drives.erase(std::unique(drives.begin(), drives.end()), drives.end());
+  drives.insert(drives.begin(), "/");
+  return drives;
+}
+
+std::string driveOf(const std::vector<std::string>& drives, std::string_view folder) {
+  std::string best = "/";
+  for (const auto& drive : drives) {
+    if (startsWithFolder(folder, drive) && drive.size() > best.size()) best = drive;
+  }
+  return best;
+}
+
+std::string normalizeFolder(std::string_view path) {
+  std::string full =
+      path.empty() || path[0] != '/' ? joinPath(currentFolder(), path) : std::string(path);
+  std::vector<std::string_view> parts;
+  std::string_view rest = full;
+  while (!rest.empty()) {
+    const auto slash = rest.find('/');
+    const std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string out;
+  for (auto part : parts) out.append("/").append(part);
+  return out.empty() ? "/" : out;
+}
+
+std::vector<std::string> ancestorsOf(std::string_view folder) {
+  std::vector<std::string> chain{"/"};
+  for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
+    if (pos == folder.size() || folder[pos] == '/') chain.emplace_back(folder.substr(0, pos));
+  }
+  if (chain.size() > 1 && chain.back() == "/") chain.pop_back();
+  return chain;
+}
+
+bool isFolder(std::string_view path) {
+  struct stat info {};
+  return ::stat(nameToBytes(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string currentFolder() {
+  std::string buffer(4096, '\0');
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return "/";
+    buffer.resize(buffer.size() * 2);
+  }
+  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+  return nameFromBytes(buffer);
+}
+
+}  // namespace quorvane::fs

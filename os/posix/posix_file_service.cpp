@@ -1,0 +1,203 @@
+#include "os/posix/posix_file_service.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "os/posix/file_names.h"
+#include "os/posix/file_system.h"
+#include "os/posix/posix_file.h"
+
+namespace quorvane {
+namespace {
+
+FileFailure systemFailure(int err) {
+  return FileFailure{false, describeError(err)};
+}
+
+class PosixOpenFile : public OpenFile {
+ public:
+  PosixOpenFile(UniqueFd fd, std::int64_t size) : fd_(std::move(fd)), size_(size) {}
+  std::int64_t size() const override { return size_; }
+  bool read(std::int64_t offset, std::span<std::uint8_t> bytes) override {
+    return check(readFully(fd_.get(), bytes.data(), bytes.size(), offset));
+  }
+  bool write(std::int64_t offset, std::span<const std::uint8_t> bytes) override {
+    return check(writeFully(fd_.get(), bytes.data(), bytes.size(), offset));
+  }
+  bool truncate(std::int64_t length) override { return check(::ftruncate(fd_.get(), length) == 0); }
+  bool close() override { return check(fd_.close()); }
+  FileFailure failure() const override { return systemFailure(error_); }
+
+ private:
+  bool check(bool ok) {
+    if (!ok) error_ = errno;
+    return ok;
+  }
+  UniqueFd fd_;
+  std::int64_t size_;
+  int error_ = 0;
+};
+
+// Opens and checks that the file is a regular one, so that nothing blocks on a FIFO and
+// no tag goes into a device.
+std::unique_ptr<PosixOpenFile> openRegular(const std::string& path, int flags, bool writing,
+                                           FileFailure& failure) {
+  UniqueFd fd = openPath(path, flags);
+  if (!fd.valid()) {
+    failure = systemFailure(errno);
+    return nullptr;
+  }
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) {
+    failure = systemFailure(errno);
+    return nullptr;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    failure = FileFailure{true, {}};
+    return nullptr;
+  }
+  // Root may write anywhere; a file its owner marked read-only stays unwritten all the same.
+  if (writing && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    failure = systemFailure(EACCES);
+    return nullptr;
+  }
+  return std::make_unique<PosixOpenFile>(std::move(fd), info.st_size);
+}
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+std::unique_ptr<OpenFile> PosixFileService::openToRead(const std::string& path,
+                                                       FileFailure& failure) {
+  return openRegular(path, O_RDONLY, false, failure);
+}
+
+std::unique_ptr<OpenFile> PosixFileService::openToWrite(const std::string& path,
+                                                        FileFailure& failure) {
+  // Never write through a link: it could change a file outside the folder.
+  return openRegular(path, O_RDWR | O_NOFOLLOW, true, failure);
+}
+
+bool PosixFileService::renameNoReplace(const std::string& fromText, const std::string& toText,
+                                       FileFailure& failure) {
+  const std::string from = nameToBytes(fromText);
+  const std::string to = nameToBytes(toText);
+  if (from.find('\0') != std::string::npos || to.find('\0') != std::string::npos) {
+    failure = systemFailure(EINVAL);  // would name another, shorter path
+    return false;
+  }
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  int err = errno;
+  if (err == EEXIST) {
+    // On a file system that ignores letter case the new name "exists" as the file itself;
+    // a change of case alone is still a rename the user asked for.
+    if (equalIgnoringAsciiCase(from, to) && sameFile(from, to) &&
+        ::rename(from.c_str(), to.c_str()) == 0) {
+      return true;
+    }
+    failure = systemFailure(EEXIST);
+    return false;
+  }
+  if (err != EINVAL && err != ENOSYS && err != ENOTSUP) {
+    failure = systemFailure(err);
+    return false;
+  }
+
+  // The file system lacks RENAME_NOREPLACE: a hard link fails on an existing name too.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    if (::unlink(from.c_str()) == 0) return true;
+    err = errno;
+    ::unlink(to.c_str());
+    failure = systemFailure(err);
+    return false;
+  }
+  err = errno;
+  if (err != EPERM && err != ENOTSUP && err != EMLINK) {
+    failure = systemFailure(err);
+    return false;
+  }
+
+  // No hard links either (FAT on a music player): check, then rename.
+  struct stat existing {};
+  if (::lstat(to.c_str(), &existing) == 0) {
+    failure = systemFailure(EEXIST);
+    return false;
+  }
+  if (errno != ENOENT) {
+    failure = systemFailure(errno);
+    return false;
+  }
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  failure = systemFailure(errno);
+  return false;
+}
+
+std::string PosixFileService::joinPath(std::string_view folder, std::string_view name) const {
+  return fs::joinPath(folder, name);
+}
+
+FolderListing PosixFileService::listMp3Files(std::string_view folder) {
+  fs::Mp3Listing found = fs::listMp3Files(folder);
+  FolderListing listing;
+  listing.names = std::move(found.names);
+  listing.ok = found.ok;
+  if (!found.ok) listing.error = describeError(found.error);
+  return listing;
+}
+
+std::vector<std::string> PosixFileService::listSubfolders(std::string_view folder) {
+  return fs::listSubfolders(folder);
+}
+
+std::vector<std::string> PosixFileService::listDrives() {
+  return fs::listDrives();
+}
+
+std::string PosixFileService::driveOf(const std::vector<std::string>& drives,
+                                      std::string_view folder) {
+  return fs::driveOf(drives, folder);
+}
+
+std::string PosixFileService::normalizeFolder(std::string_view path) {
+  return fs::normalizeFolder(path);
+}
+
+std::vector<std::string> PosixFileService::ancestorsOf(std::string_view folder) {
+  return fs::ancestorsOf(folder);
+}
+
+std::string PosixFileService::folderName(std::string_view folder) {
+  if (folder == "/") return std::string(folder);
+  return std::string(folder.substr(folder.rfind('/') + 1));
+}
+
+bool PosixFileService::isFolder(std::string_view path) {
+  return fs::isFolder(path);
+}
+
+std::string PosixFileService::currentFolder() {
+  return fs::currentFolder();
+}
+
+}  // namespace quorvane

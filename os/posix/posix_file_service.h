@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/file_service.h"
+
+namespace quorvane {
+
+// Files and folders on Linux: paths are bytes, held as UTF-8 text by the rule of
+// file_names.h. Drives are the roots of the mounted file systems a user works in.
+class PosixFileService : public FileService {
+ public:
+  std::unique_ptr<OpenFile> openToRead(const std::string& path, FileFailure& failure) override;
+  std::unique_ptr<OpenFile> openToWrite(const std::string& path, FileFailure& failure) override;
+  bool renameNoReplace(const std::string& from, const std::string& to,
+                       FileFailure& failure) override;
+  std::string joinPath(std::string_view folder, std::string_view name) const override;
+  bool isSeparator(char c) const override { return c == '/'; }
+  FolderListing listMp3Files(std::string_view folder) override;
+  std::vector<std::string> listSubfolders(std::string_view folder) override;
+  std::vector<std::string> listDrives() override;
+  std::string driveOf(const std::vector<std::string>& drives, std::string_view folder) override;
+  std::string normalizeFolder(std::string_view path) override;
+  std::vector<std::string> ancestorsOf(std::string_view folder) override;
+  std::string folderName(std::string_view folder) override;
+  bool isFolder(std::string_view path) override;
+  std::string currentFolder() override;
+};
+
+}  // namespace quorvane
