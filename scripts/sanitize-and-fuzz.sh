@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Run by ./test after the normal build: the tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-asan), then each libFuzzer target briefly on its seed
-# corpus (build-fuzz). Any sanitizer report, failing test or fuzzer crash exits non-zero.
+# UndefinedBehaviorSanitizer (build-asan), the loader's tests under ThreadSanitizer
+# (build-tsan), then each libFuzzer target briefly on its seed corpus (build-fuzz). Any
+# sanitizer report, failing test or fuzzer crash exits non-zero.
 # QUORVANE_FUZZ_SECONDS sets how long each fuzzer runs (20 by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 asan_build=${QUORVANE_ASAN_BUILD_DIR:-build-asan}
+tsan_build=${QUORVANE_TSAN_BUILD_DIR:-build-tsan}
 fuzz_build=${QUORVANE_FUZZ_BUILD_DIR:-build-fuzz}
 fuzz_seconds=${QUORVANE_FUZZ_SECONDS:-20}
 sanitizer_flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
@@ -40,6 +42,17 @@ ctest_status=0
 ctest --test-dir "$asan_build" --output-on-failure -j2 || ctest_status=$?
 fail_on_reports
 [ "$ctest_status" -eq 0 ] || exit "$ctest_status"
+
+# The folder loader reads on several threads: its tests again under ThreadSanitizer.
+echo "== ThreadSanitizer: building the loader tests in $tsan_build"
+CXX=clang++ cmake -S . -B "$tsan_build" -DQUORVANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug \
+  -DQUORVANE_WERROR=ON -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" >/dev/null
+cmake --build "$tsan_build" -j2 --target file_ends_test main_window_test hostile_window_test
+for test in file_ends_test main_window_test hostile_window_test; do
+  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:log_path=$scratch/reports/tsan" \
+    "$tsan_build/tests/$test" --gtest_brief=1
+done
+fail_on_reports
 
 echo "== Fuzzing: building the targets in $fuzz_build"
 CXX=clang++ cmake -S fuzz -B "$fuzz_build" >/dev/null

@@ -5,7 +5,9 @@
 
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
+#include "tagcodec/file_ends.h"
 #include "tagcodec/genre_table.h"
+#include "tagcodec/tag_block.h"
 #include "tagcodec/tag_file.h"
 
 namespace quorvane {
@@ -32,6 +34,21 @@ void appendCell(std::string& row, std::string_view text, bool trimSpaces) {
       *at++ = ' ';
     }
   }
+}
+
+// One row of the sheet, its ten cells joined by tabs.
+void appendRow(std::string& row, const std::string& name, const Module1::TagRecord& tag) {
+  row.clear();
+  row.append(name).append("\t");
+  appendCell(row, tag.Title, true), row += '\t';
+  appendCell(row, tag.Artist, true), row += '\t';
+  appendCell(row, tag.Album, true), row += '\t';
+  appendCell(row, tag.Year, false), row += '\t';
+  appendCell(row, tag.Comment, false), row += '\t';
+  row.append(Module1::GenreTable[static_cast<std::size_t>(tag.Genre)]).append("\t");
+  row.append(name).append("\t");
+  row.append(kStateLoaded).append("\t");
+  row.append(std::to_string(tag.Genre));
 }
 
 }  // namespace
@@ -97,31 +114,32 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   unlistedNames_.clear();
   const int n = c_.File1.ListCount();
   const std::string folder = c_.File1.Path();
-  Module1::TagRecord record;
-  std::string row;
-  const Module1::TagRecord none;
+  std::vector<std::string> names, paths;
+  names.reserve(static_cast<std::size_t>(n));
+  paths.reserve(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) {
-    const std::string name = c_.File1.List(i);
+    std::string name = c_.File1.List(i);
     if (std::any_of(name.begin(), name.end(), breaksRow)) {
-      unlistedNames_.push_back(name);
+      unlistedNames_.push_back(std::move(name));
       continue;
     }
-    // A file without a tag takes the empty values, never what the record still holds.
-    const bool hasTag = Module1::ReadTag(c_.files.joinPath(folder, name), record, c_.files);
-    const Module1::TagRecord& tag = hasTag ? record : none;
-    row.clear();
-    row.append(name).append("\t");
-    appendCell(row, tag.Title, true), row += '\t';
-    appendCell(row, tag.Artist, true), row += '\t';
-    appendCell(row, tag.Album, true), row += '\t';
-    appendCell(row, tag.Year, false), row += '\t';
-    appendCell(row, tag.Comment, false), row += '\t';
-    row.append(Module1::GenreTable[static_cast<std::size_t>(tag.Genre)]).append("\t");
-    row.append(name).append("\t");
-    row.append(kStateLoaded).append("\t");
-    row.append(std::to_string(tag.Genre));
-    grid_.AddItem(row);
+    paths.push_back(c_.files.joinPath(folder, name));
+    names.push_back(std::move(name));
   }
+  // The files are read on a few threads at once; each row is built here, in the file
+  // list's order, as soon as its file has been read.
+  Module1::TagRecord record;
+  std::string row;
+  std::vector<FileEnd> ends;
+  readFileEnds(paths, c_.files, ends, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      // A file without a tag takes the empty values, never what the record still holds.
+      record = Module1::TagRecord();
+      if (ends[i].hasTag()) parseTagBlock(ends[i].tail, record);
+      appendRow(row, names[i], record);
+      grid_.AddItem(row);
+    }
+  });
   grid_.setRedraw(true);
   noteLoadProblems();
   return true;

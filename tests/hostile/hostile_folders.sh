@@ -24,10 +24,13 @@ T=$'\t'
 
 # Every run is bounded: a hang fails the test instead of stalling it (exit status 124).
 run() { timeout 120 "$tool" "$@"; }
-# list FOLDER: the rows, and status/stderr in $dir/status and $dir/err.
+# list FOLDER: the rows, and status/stderr in $dir/status and $dir/err. The folder is read
+# a second time one file after another: the rows must be the same, byte for byte.
 list() {
-  run list "$1" 2>"$dir/err"
-  echo $? >"$dir/status"
+  run list "$1" 2>"$dir/err" | tee "$dir/rows"
+  echo "${PIPESTATUS[0]}" >"$dir/status"
+  QUORVANE_READERS=1 run list "$1" 2>/dev/null >"$dir/rows-serial"
+  cmp -s "$dir/rows" "$dir/rows-serial" || fail "reading $1 in parallel gave other rows"
 }
 status() { cat "$dir/status"; }
 # apply FOLDER < rows: status in $apply_status, stderr in $dir/err.

@@ -1,0 +1,119 @@
+#include "tagcodec/file_ends.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <system_error>
+#include <thread>
+
+namespace quorvane {
+namespace {
+
+// Files handed to a reader at a time: large enough that taking work costs little, small
+// enough that the caller gets its first rows early.
+constexpr std::size_t kChunk = 64;
+// Requests in flight. A device that answers slowly (a cold cache, a USB stick, a network
+// share) serves many waiting requests at once; with warm caches the threads mostly run.
+// QUORVANE_READERS sets another number for measuring; 1 reads on the calling thread.
+std::size_t readerCount() {
+  constexpr std::size_t kReaders = 8;
+  const char* setting = std::getenv("QUORVANE_READERS");
+  if (!setting || !*setting) return kReaders;
+  const long wanted = std::strtol(setting, nullptr, 10);
+  return wanted >= 1 && wanted <= 256 ? static_cast<std::size_t>(wanted) : kReaders;
+}
+
+// Chunks of `ends` filled by the readers, handed to the caller in order.
+class Chunks {
+ public:
+  explicit Chunks(std::size_t count) : done_(count) {}
+
+  std::size_t take() { return next_.fetch_add(1, std::memory_order_relaxed); }
+
+  void finish(std::size_t chunk) {
+    {
+      std::lock_guard lock(mutex_);
+      done_[chunk] = true;
+    }
+    changed_.notify_one();
+  }
+
+  void waitFor(std::size_t chunk) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return done_[chunk]; });
+  }
+
+ private:
+  std::atomic<std::size_t> next_{0};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<bool> done_;
+};
+
+}  // namespace
+
+FileEnd readFileEnd(const std::string& path, FileService& files) {
+  FileEnd end;
+  FileFailure failure;
+  const std::unique_ptr<OpenFile> file = files.openToRead(path, failure);
+  if (!file) return end;
+  const std::int64_t size = file->size();
+  const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size, kTagSize));
+  if (length > 0 && !file->read(size - static_cast<std::int64_t>(length),
+                                std::span<std::uint8_t>(end.tail.data(), length))) {
+    return end;
+  }
+  end.opened = true;
+  end.size = size;
+  return end;
+}
+
+void readFileEnds(const std::vector<std::string>& paths, FileService& files,
+                  std::vector<FileEnd>& ends,
+                  const std::function<void(std::size_t begin, std::size_t end)>& ready) {
+  ends.assign(paths.size(), FileEnd{});
+  const std::size_t chunkCount = (paths.size() + kChunk - 1) / kChunk;
+  Chunks chunks(chunkCount);
+  const auto readChunk = [&](std::size_t chunk) {
+    const std::size_t first = chunk * kChunk;
+    const std::size_t last = std::min(first + kChunk, paths.size());
+    for (std::size_t i = first; i < last; ++i) ends[i] = readFileEnd(paths[i], files);
+  };
+  const auto reader = [&] {
+    for (std::size_t chunk; (chunk = chunks.take()) < chunkCount;) {
+      readChunk(chunk);
+      chunks.finish(chunk);
+    }
+  };
+
+  // Joined however this function is left, so that no reader outlives what it writes to.
+  struct Readers : std::vector<std::thread> {
+    ~Readers() {
+      for (std::thread& thread : *this) thread.join();
+    }
+  } readers;
+  const std::size_t count = readerCount();
+  const std::size_t wanted = count > 1 && chunkCount > 1 ? std::min(count, chunkCount) : 0;
+  try {
+    while (readers.size() < wanted) readers.emplace_back(reader);
+  } catch (const std::system_error&) {
+    // No more threads to be had: those that started, and this one below, do the work.
+  }
+  if (readers.empty()) {
+    for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
+      readChunk(chunk);
+      ready(chunk * kChunk, std::min((chunk + 1) * kChunk, paths.size()));
+    }
+    return;
+  }
+  for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
+    chunks.waitFor(chunk);
+    ready(chunk * kChunk, std::min((chunk + 1) * kChunk, paths.size()));
+  }
+}
+
+}  // namespace quorvane
