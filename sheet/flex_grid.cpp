@@ -15,7 +15,7 @@ constexpr int kMaxAlignment = 9;  // flexAlignGeneral, the last alignment the co
 FlexGrid::FlexGrid(int twipsPerPixelX, int twipsPerPixelY)
     // A twip is 1/1440 inch, so no real screen lies outside 1 .. 1440 twips per pixel.
     : tppX_(std::clamp(twipsPerPixelX, 1, 1440)), tppY_(std::clamp(twipsPerPixelY, 1, 1440)) {
-  rows_.push_back(GridRow{{std::string()}, {}});
+  rows_.push_back(GridRow{RowCells(1), {}});
   colWidths_.assign(1, kDefaultColWidthTwips);
   colAlignments_.assign(1, 0);
 }
@@ -76,7 +76,7 @@ void FlexGrid::setRows(int rows) {
     rows_.erase(rows_.begin() + rows, rows_.end());
   } else {
     rows_.reserve(size);
-    while (rows_.size() < size) rows_.push_back(GridRow{std::vector<std::string>(cols_), {}});
+    while (rows_.size() < size) rows_.push_back(GridRow{RowCells(cols_), {}});
   }
   row_ = std::min(row_, rows - 1);
   resetSortOrder();
@@ -89,7 +89,7 @@ void FlexGrid::setCols(int cols) {
   if (cols < 1 || cols == cols_) return;
   const auto size = static_cast<std::size_t>(cols);
   for (GridRow& gridRow : rows_) {
-    gridRow.cells.resize(size);
+    gridRow.cells.resize(cols);
     if (!gridRow.colours.empty()) gridRow.colours.resize(size);
   }
   colWidths_.resize(size, kDefaultColWidthTwips);
@@ -131,34 +131,25 @@ std::string FlexGrid::TextMatrix(int row, int col) const {
 
 std::string_view FlexGrid::textAt(int row, int col) const {
   if (!inGrid(row, col)) return {};
-  return rows_[row].cells[col];
+  return rows_[row].cells.at(col);
 }
 
 void FlexGrid::setTextMatrix(int row, int col, std::string_view text) {
   if (!inGrid(row, col)) return;
-  rows_[row].cells[col].assign(text);
+  rows_[row].cells.set(col, text);
   contentChanged();
 }
 
 void FlexGrid::Clear() {
   for (GridRow& gridRow : rows_) {
-    // Assigning a fresh string, unlike clear(), gives long texts' memory back.
-    for (std::string& cell : gridRow.cells) cell = std::string();
+    gridRow.cells = RowCells(cols_);
     gridRow.colours = {};
   }
   contentChanged();
 }
 
 void FlexGrid::AddItem(std::string_view rowText) {
-  GridRow gridRow{std::vector<std::string>(cols_), {}};
-  std::size_t start = 0;
-  for (std::string& cell : gridRow.cells) {
-    const std::size_t tab = rowText.find('\t', start);
-    cell.assign(rowText.substr(start, tab == std::string_view::npos ? tab : tab - start));
-    if (tab == std::string_view::npos) break;
-    start = tab + 1;
-  }
-  rows_.push_back(std::move(gridRow));
+  rows_.push_back(GridRow{RowCells(rowText, cols_), {}});
   resetSortOrder();
   contentChanged();
   scrolled();  // more rows can only widen the scroll range, so TopRow stays valid

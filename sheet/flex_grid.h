@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "sheet/row_cells.h"
 #include "sheet/sheet_grid.h"
 
 namespace quorvane {
@@ -136,7 +137,7 @@ class FlexGrid : public SheetGrid {
   // Colours stay empty until a cell of the row is coloured, so a large uncoloured sheet
   // costs one empty vector per row.
   struct GridRow {
-    std::vector<std::string> cells;
+    RowCells cells;
     std::vector<CellColours> colours;
   };
 

@@ -82,7 +82,7 @@ char foldCase(char c) {
 
 // Ignoring the case of A-Z first; texts equal that way fall back to exact byte order,
 // which for UTF-8 is code point order.
-int compareText(const std::string& a, const std::string& b) {
+int compareText(std::string_view a, std::string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
     const auto x = static_cast<unsigned char>(foldCase(a[i]));
@@ -127,7 +127,7 @@ void FlexGrid::setSort(int order) {
   for (std::size_t r = 0; r < dataRows; ++r) {
     for (std::size_t k = 0; k < keyCount; ++k) {
       Key& key = keys[r * keyCount + k];
-      key.isNumber = readNumber(rows_[r + 1].cells[firstKey + k], key.number);
+      key.isNumber = readNumber(rows_[r + 1].cells.at(firstKey + static_cast<int>(k)), key.number);
     }
   }
 
@@ -140,8 +140,8 @@ void FlexGrid::setSort(int order) {
       } else if (x.isNumber != y.isNumber) {
         return x.isNumber;
       } else {
-        const int textOrder =
-            compareText(rows_[a + 1].cells[firstKey + k], rows_[b + 1].cells[firstKey + k]);
+        const int textOrder = compareText(rows_[a + 1].cells.at(firstKey + static_cast<int>(k)),
+                                          rows_[b + 1].cells.at(firstKey + static_cast<int>(k)));
         if (textOrder != 0) return textOrder < 0;
       }
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <memory>
@@ -16,16 +17,32 @@ namespace {
 // Files handed to a reader at a time: large enough that taking work costs little, small
 // enough that the caller gets its first rows early.
 constexpr std::size_t kChunk = 64;
-// Requests in flight. A device that answers slowly (a cold cache, a USB stick, a network
-// share) serves many waiting requests at once; with warm caches the threads mostly run.
-// QUORVANE_READERS sets another number for measuring; 1 reads on the calling thread.
-std::size_t readerCount() {
-  constexpr std::size_t kReaders = 8;
+// How many readers, and when to add more. With warm caches reading is CPU work, and more
+// threads than cores only get in each other's way; a device that answers slowly (a cold
+// cache, a USB stick, a network share) serves many waiting requests at once. So reading
+// starts with a reader per core and adds readers while the caller waits for results.
+struct ReaderPlan {
+  std::size_t first;
+  std::size_t most;
+};
+
+// QUORVANE_READERS fixes the number, for measuring; 1 reads on the calling thread.
+ReaderPlan readerPlan() {
+  constexpr std::size_t kMostReaders = 32;
   const char* setting = std::getenv("QUORVANE_READERS");
-  if (!setting || !*setting) return kReaders;
-  const long wanted = std::strtol(setting, nullptr, 10);
-  return wanted >= 1 && wanted <= 256 ? static_cast<std::size_t>(wanted) : kReaders;
+  if (setting && *setting) {
+    const long wanted = std::strtol(setting, nullptr, 10);
+    if (wanted >= 1 && wanted <= 256) {
+      return {static_cast<std::size_t>(wanted), static_cast<std::size_t>(wanted)};
+    }
+  }
+  const std::size_t cores = std::max(2u, std::thread::hardware_concurrency());
+  return {std::min(cores, kMostReaders), kMostReaders};
 }
+
+// A caller that waits this long for the next results has readers waiting on the device.
+constexpr auto kSlowDevice = std::chrono::milliseconds(2);
+constexpr std::size_t kAddedReaders = 4;
 
 // Chunks of `ends` filled by the readers, handed to the caller in order.
 class Chunks {
@@ -42,10 +59,13 @@ class Chunks {
     changed_.notify_one();
   }
 
-  void waitFor(std::size_t chunk) {
+  // False when the chunk is still being read after `patience`.
+  bool waitFor(std::size_t chunk, std::chrono::milliseconds patience) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return done_[chunk]; });
+    return changed_.wait_for(lock, patience, [&] { return done_[chunk]; });
   }
+
+  bool allTaken(std::size_t count) const { return next_.load(std::memory_order_relaxed) >= count; }
 
  private:
   std::atomic<std::size_t> next_{0};
@@ -96,13 +116,16 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
       for (std::thread& thread : *this) thread.join();
     }
   } readers;
-  const std::size_t count = readerCount();
-  const std::size_t wanted = count > 1 && chunkCount > 1 ? std::min(count, chunkCount) : 0;
-  try {
-    while (readers.size() < wanted) readers.emplace_back(reader);
-  } catch (const std::system_error&) {
-    // No more threads to be had: those that started, and this one below, do the work.
-  }
+  const ReaderPlan plan = readerPlan();
+  const auto addReaders = [&](std::size_t count) {
+    const std::size_t wanted = std::min(readers.size() + count, std::min(plan.most, chunkCount));
+    try {
+      while (readers.size() < wanted) readers.emplace_back(reader);
+    } catch (const std::system_error&) {
+      // No more threads to be had: those that started do the work.
+    }
+  };
+  if (plan.first > 1 && chunkCount > 1) addReaders(plan.first);
   if (readers.empty()) {
     for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
       readChunk(chunk);
@@ -111,7 +134,9 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
     return;
   }
   for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
-    chunks.waitFor(chunk);
+    while (!chunks.waitFor(chunk, kSlowDevice)) {
+      if (readers.size() < plan.most && !chunks.allTaken(chunkCount)) addReaders(kAddedReaders);
+    }
     ready(chunk * kChunk, std::min((chunk + 1) * kChunk, paths.size()));
   }
 }

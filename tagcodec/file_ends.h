@@ -26,8 +26,9 @@ struct FileEnd {
 // closes it. A file that cannot be opened or read, or is no regular file, is not opened.
 FileEnd readFileEnd(const std::string& path, FileService& files);
 
-// Reads the ends of all `paths` with several requests in flight, on a few threads of its
-// own, into `ends` (in the order of `paths`). `ready(begin, end)` runs on the calling
+// Reads the ends of all `paths` with several requests in flight, on threads of its own
+// (a reader per core, more while the device is slow to answer), into `ends` (in the
+// order of `paths`). `ready(begin, end)` runs on the calling
 // thread for each next run of finished results, in order, while later ones are still
 // being read, so that the caller can use them at once. Returns when all are read and
 // handed over. `files` must be safe to call from several threads.

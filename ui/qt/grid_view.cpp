@@ -283,6 +283,7 @@ void GridView::paintEvent(QPaintEvent*) {
     painter.setPen(pen);
     painter.drawRect(cellRect(grid_.Row(), grid_.Col()).adjusted(1, 1, -2, -2));
   }
+  if (grid_.Rows() > 1 && onFirstRowsPainted_) std::exchange(onFirstRowsPainted_, nullptr)();
 }
 
 }  // namespace quorvane

@@ -22,6 +22,10 @@ class GridView : public QAbstractScrollArea, public GridObserver {
   void setClickHandler(std::function<void()> handler) { onClick_ = std::move(handler); }
   void setDblClickHandler(std::function<void()> handler) { onDblClick_ = std::move(handler); }
   void setScrollHandler(std::function<void()> handler) { onScroll_ = std::move(handler); }
+  // Runs once, after the first paint that shows data rows.
+  void setFirstRowsPaintedHandler(std::function<void()> handler) {
+    onFirstRowsPainted_ = std::move(handler);
+  }
 
   struct Cell {
     int row, col;
@@ -57,7 +61,7 @@ class GridView : public QAbstractScrollArea, public GridObserver {
   void paintCell(QPainter& painter, const QRect& rect, int row, int col) const;
 
   FlexGrid& grid_;
-  std::function<void()> onClick_, onDblClick_, onScroll_;
+  std::function<void()> onClick_, onDblClick_, onScroll_, onFirstRowsPainted_;
   bool syncing_ = false;
   bool pressed_ = false;
 };

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorvane {
+
+// The texts of one grid row's cells in a single buffer: the number of cells and where
+// each ends, then the texts one after another. A row of a loaded sheet costs one
+// allocation instead of one per cell, and reading a cell copies nothing.
+class RowCells {
+ public:
+  RowCells() : RowCells(1) {}
+  explicit RowCells(int count);
+  // The cells of `tabbed`, separated by tab characters, leftmost first; missing cells
+  // are empty, texts beyond the last cell are dropped.
+  RowCells(std::string_view tabbed, int count);
+
+  int count() const { return read(0); }
+  std::string_view at(int cell) const;  // `cell` from 0 to count() - 1
+  void set(int cell, std::string_view text);
+  // Keeps the first cells, adds empty ones at the end.
+  void resize(int count);
+
+ private:
+  std::uint32_t read(std::size_t slot) const;
+  void write(std::size_t slot, std::uint32_t value);
+  std::size_t textStart() const { return (1 + static_cast<std::size_t>(count())) * 4; }
+
+  std::string data_;  // count, count end offsets (from the text start), texts
+};
+
+}  // namespace quorvane
