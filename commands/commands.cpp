@@ -23,8 +23,9 @@ void MainWindow::cmdSave_Click() {
   if (!blnChanged) return;
   if (c_.messages.show(question("保存します。", MessageAnswer::Yes)) != MessageAnswer::Yes) return;
   c_.window.setBusy(true);
-  const std::vector<UnsavedRow> unsaved =
-      unsavedRows(grid_, saveChangedRows(grid_, c_.Dir1.Path(), c_.messages, c_.files));
+  const std::vector<UnsavedRow> unsaved = unsavedRows(
+      grid_, saveChangedRows(grid_, c_.Dir1.Path(), c_.messages, c_.files,
+                             [this](const std::string& name) { return loadedState(name); }));
   // Show the folder as it now is on disk, renamed files under their new names.
   c_.File1.Refresh();
   SerchMP3File(c_.File1.Path());

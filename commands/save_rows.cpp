@@ -4,6 +4,7 @@
 
 #include "sheet/sheet_columns.h"
 #include "tagcodec/tag_file.h"
+#include "tagcodec/tag_writer.h"
 
 namespace quorvane {
 namespace {
@@ -22,8 +23,11 @@ std::int16_t genreNumber(const std::string& text) {
 }  // namespace
 
 std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& folder,
-                                      MessageBoxes& messages, FileService& files) {
+                                      MessageBoxes& messages, FileService& files,
+                                      const LoadedState& loadedState) {
   std::vector<SavedRow> saved;
+  TagWriter writer(files, messages);
+  std::vector<std::size_t> written;  // the rows of `saved` that the writer holds
   const int rows = grid.Rows();
   for (int r = 1; r < rows; ++r) {
     if (grid.TextMatrix(r, colState) != kStateChanged) continue;
@@ -38,7 +42,14 @@ std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& 
     record.Genre = genreNumber(grid.TextMatrix(r, colGenreNo));
     const std::string path = files.joinPath(folder, loadedName);
     const std::string newPath = loadedName != newName ? files.joinPath(folder, newName) : "";
-    saved.push_back({r, Module1::WriteTag(path, record, newPath, messages, files)});
+    const FileState* expected = loadedState ? loadedState(loadedName) : nullptr;
+    saved.push_back({r, writer.write(path, record, newPath, expected)});
+    if (saved.back().outcome != Module1::WriteOutcome::NotWritten)
+      written.push_back(saved.size() - 1);
+  }
+  const std::vector<Module1::WriteOutcome> flushed = writer.flush();
+  for (std::size_t i = 0; i < written.size() && i < flushed.size(); ++i) {
+    saved[written[i]].outcome = flushed[i];
   }
   return saved;
 }

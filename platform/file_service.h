@@ -27,6 +27,8 @@ class OpenFile {
   virtual bool write(std::int64_t offset, std::span<const std::uint8_t> bytes) = 0;
   // Cuts the file to `length` bytes.
   virtual bool truncate(std::int64_t length) = 0;
+  // Gets the file's data onto the device, not only into the system's cache.
+  virtual bool flush() = 0;
   // Closes now, reporting a failure that only closing reveals.
   virtual bool close() = 0;
   virtual FileFailure failure() const = 0;
@@ -58,6 +60,9 @@ class FileService {
   // ignore case. False, with `failure` set and nothing changed, otherwise.
   virtual bool renameNoReplace(const std::string& from, const std::string& to,
                                FileFailure& failure) = 0;
+
+  // Gets the folder's entries (names added, renamed or removed) onto the device.
+  virtual bool flushFolder(const std::string& folder, FileFailure& failure) = 0;
 
   // `folder`, the system's separator and `name`; the separator is added in every case.
   virtual std::string joinPath(std::string_view folder, std::string_view name) const = 0;

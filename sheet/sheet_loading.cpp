@@ -6,6 +6,7 @@
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/file_ends.h"
+#include "tagcodec/file_state.h"
 #include "tagcodec/genre_table.h"
 #include "tagcodec/tag_block.h"
 #include "tagcodec/tag_file.h"
@@ -112,6 +113,7 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   blnChanged = false;
   InitSheet();
   unlistedNames_.clear();
+  loadedStates_.clear();
   const int n = c_.File1.ListCount();
   const std::string folder = c_.File1.Path();
   std::vector<std::string> names, paths;
@@ -138,11 +140,17 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
       if (ends[i].hasTag()) parseTagBlock(ends[i].tail, record);
       appendRow(row, names[i], record);
       grid_.AddItem(row);
+      loadedStates_[names[i]] = fileStateOf(ends[i]);
     }
   });
   grid_.setRedraw(true);
   noteLoadProblems();
   return true;
+}
+
+const FileState* MainWindow::loadedState(const std::string& name) const {
+  const auto found = loadedStates_.find(name);
+  return found == loadedStates_.end() ? nullptr : &found->second;
 }
 
 void MainWindow::noteLoadProblems() {

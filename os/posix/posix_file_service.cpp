@@ -29,6 +29,7 @@ class PosixOpenFile : public OpenFile {
     return check(writeFully(fd_.get(), bytes.data(), bytes.size(), offset));
   }
   bool truncate(std::int64_t length) override { return check(::ftruncate(fd_.get(), length) == 0); }
+  bool flush() override { return check(::fdatasync(fd_.get()) == 0); }
   bool close() override { return check(fd_.close()); }
   FileFailure failure() const override { return systemFailure(error_); }
 
@@ -151,6 +152,20 @@ bool PosixFileService::renameNoReplace(const std::string& fromText, const std::s
   if (::rename(from.c_str(), to.c_str()) == 0) return true;
   failure = systemFailure(errno);
   return false;
+}
+
+bool PosixFileService::flushFolder(const std::string& folder, FileFailure& failure) {
+  UniqueFd fd = openPath(folder, O_RDONLY | O_DIRECTORY);
+  if (!fd.valid()) {
+    failure = systemFailure(errno);
+    return false;
+  }
+  // A file system that cannot flush a folder (EINVAL) keeps its entries as it can.
+  if (::fsync(fd.get()) != 0 && errno != EINVAL) {
+    failure = systemFailure(errno);
+    return false;
+  }
+  return true;
 }
 
 std::string PosixFileService::joinPath(std::string_view folder, std::string_view name) const {

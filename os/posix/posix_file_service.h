@@ -12,6 +12,7 @@ class PosixFileService : public FileService {
   std::unique_ptr<OpenFile> openToWrite(const std::string& path, FileFailure& failure) override;
   bool renameNoReplace(const std::string& from, const std::string& to,
                        FileFailure& failure) override;
+  bool flushFolder(const std::string& folder, FileFailure& failure) override;
   std::string joinPath(std::string_view folder, std::string_view name) const override;
   bool isSeparator(char c) const override { return c == '/'; }
   FolderListing listMp3Files(std::string_view folder) override;
