@@ -1,9 +1,15 @@
 // quorvane-tag: the sheet of a folder as text, run by the window's own code on
 // in-memory controls.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
@@ -13,13 +19,14 @@
 #include "sheet/sheet_columns.h"
 #include "tagcodec/code_page.h"
 #include "tagcodec/file_names.h"
+#include "tagcodec/posix_file.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: quorvane-tag list [--bom] FOLDER\n"
     "       quorvane-tag apply FOLDER [FILE]\n"
-    "       quorvane-tag --help\n"
+    "       quorvane-tag --help | --version\n"
     "\n"
     "list FOLDER  Prints the sheet of FOLDER's MP3 files (names ending in .mp3 in any\n"
     "             letter case), sorted by file name: one line per file, ten cells\n"
@@ -49,12 +56,38 @@ constexpr const char* kUsage =
     "Exit status: 0 success; 1 some file could not be written or renamed (the others\n"
     "were); 2 bad usage, bad input, or a folder that cannot be read.\n";
 
-int usageError(const char* message) {
-  std::fprintf(stderr, "quorvane-tag: %s\n%s", message, kUsage);
+// Two short lines: what is wrong, and where the whole usage is.
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "quorvane-tag: %s\nsee quorvane-tag --help\n", message.c_str());
   return 2;
 }
 
-void printRows(const quorvane::FlexGrid& grid) {
+int fileError(std::string_view path, std::string_view what, int err) {
+  std::fprintf(stderr, "quorvane-tag: %.*s: %.*s: %s\n", static_cast<int>(path.size()), path.data(),
+               static_cast<int>(what.size()), what.data(), quorvane::describeError(err).c_str());
+  return 2;
+}
+
+// Reports why `path` (as given) cannot be used as the folder; true when it can.
+bool checkFolder(const char* path) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) {
+    fileError(path, "cannot open the folder", errno);
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", path);
+    return false;
+  }
+  return true;
+}
+
+// Writes `out` to standard output; false with errno set when it could not.
+bool writeOut(std::string_view out) {
+  return std::fwrite(out.data(), 1, out.size(), stdout) == out.size();
+}
+
+bool printRows(const quorvane::FlexGrid& grid) {
   std::string out;
   out.reserve(1 << 20);
   for (int r = 1; r < grid.Rows(); ++r) {
@@ -64,19 +97,16 @@ void printRows(const quorvane::FlexGrid& grid) {
     }
     out += '\n';
     if (out.size() > (1 << 20) - 4096) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
+      if (!writeOut(out)) return false;
       out.clear();
     }
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  return writeOut(out) && std::fflush(stdout) == 0;
 }
 
 int list(const char* folderArgument, bool byteOrderMark) {
+  if (!checkFolder(folderArgument)) return 2;
   const std::string folder = quorvane::nameFromBytes(folderArgument);
-  if (!quorvane::fs::isFolder(folder)) {
-    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", folderArgument);
-    return 2;
-  }
   quorvane::HeadlessForm form;
   quorvane::MainWindow window(form.controls());
   window.Form_Load();
@@ -84,16 +114,19 @@ int list(const char* folderArgument, bool byteOrderMark) {
   // Open the folder as the folder list does: its change event loads and sorts the sheet.
   form.Dir1.setPath(folder);
   if (!form.File1.readOk()) {
-    std::fprintf(stderr, "quorvane-tag: %s: cannot list the folder\n", folderArgument);
+    std::fprintf(stderr, "quorvane-tag: %s: cannot list the folder: %s\n", folderArgument,
+                 form.File1.readError().c_str());
     return 2;
   }
   for (const auto& name : window.unlistedNames()) {
     std::fprintf(stderr, "quorvane-tag: left out (its name holds a tab or line break): %s\n",
                  quorvane::nameToBytes(name).c_str());
   }
-  if (byteOrderMark) std::fputs("\xEF\xBB\xBF", stdout);
-  printRows(window.MSFlexGrid1());
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window.MSFlexGrid1())) {
+    fileError("standard output", "cannot write", errno);
+    return 1;
+  }
+  return 0;
 }
 
 // Save reports a file it cannot write in a message box; here that is a few lines on stderr.
@@ -112,35 +145,35 @@ class StderrMessages : public quorvane::MessageBoxes {
   int failures = 0;
 };
 
-bool readAll(std::FILE* in, std::string& out) {
+// False with errno set on a read error.
+bool readAll(int fd, std::string& out) {
   char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) out.append(buffer, n);
-  return !std::ferror(in);
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
 }
 
 int apply(const char* folderArgument, const char* fileArgument) {
+  if (!checkFolder(folderArgument)) return 2;
   const std::string folder = quorvane::fs::normalizeFolder(quorvane::nameFromBytes(folderArgument));
-  if (!quorvane::fs::isFolder(folder)) {
-    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", folderArgument);
-    return 2;
-  }
   std::string input;
   if (fileArgument) {
-    std::FILE* in = std::fopen(fileArgument, "rb");
-    if (!in || !readAll(in, input)) {
-      std::fprintf(stderr, "quorvane-tag: %s: cannot read\n", fileArgument);
-      if (in) std::fclose(in);
-      return 2;
+    quorvane::UniqueFd in(::open(fileArgument, O_RDONLY | O_CLOEXEC));
+    if (!in.valid() || !readAll(in.get(), input)) {
+      return fileError(fileArgument, "cannot read", errno);
     }
-    std::fclose(in);
-  } else if (!readAll(stdin, input)) {
-    std::fprintf(stderr, "quorvane-tag: cannot read standard input\n");
-    return 2;
+  } else if (!readAll(STDIN_FILENO, input)) {
+    return fileError("standard input", "cannot read", errno);
   }
   const quorvane::SheetText sheet = quorvane::parseSheetText(input);
   if (!sheet.errors.empty()) {
-    for (const auto& error : sheet.errors) std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
+    for (const auto& error : sheet.errors) {
+      std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
+    }
     std::fprintf(stderr, "quorvane-tag: nothing was written\n");
     return 2;
   }
@@ -153,6 +186,34 @@ int apply(const char* folderArgument, const char* fileArgument) {
   return messages.failures > 0 ? 1 : 0;
 }
 
+// The options and operands after the command. "--" ends the options, so that a folder
+// or file whose name starts with "--" can still be named.
+struct Arguments {
+  std::vector<const char*> operands;
+  bool byteOrderMark = false;
+  bool help = false;
+};
+
+// Returns the usage error, or "" when the arguments are well-formed.
+std::string parseArguments(std::string_view command, int argc, char** argv, Arguments& args) {
+  bool options = true;
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (!options || arg.size() < 2 || arg.substr(0, 2) != "--") {
+      args.operands.push_back(argv[i]);
+    } else if (arg == "--") {
+      options = false;
+    } else if (arg == "--help") {
+      args.help = true;
+    } else if (command == "list" && arg == "--bom") {
+      args.byteOrderMark = true;
+    } else {
+      return std::string(command) + ": unknown option: " + std::string(arg);
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,20 +223,32 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
+  if (command == "--version") {
+    std::printf("quorvane-tag %s\n", QUORVANE_VERSION);
+    return 0;
+  }
+  if (command.empty()) return usageError("no command given");
+  if (command != "list" && command != "apply") {
+    return usageError("unknown command: " + std::string(command));
+  }
+  Arguments args;
+  if (const std::string error = parseArguments(command, argc, argv, args); !error.empty()) {
+    return usageError(error);
+  }
+  if (args.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const std::size_t operands = args.operands.size();
+  if (command == "list" && operands != 1) return usageError("list takes one FOLDER");
+  if (command == "apply" && operands != 1 && operands != 2) {
+    return usageError("apply takes a FOLDER and an optional FILE");
+  }
   std::string error;
   if (!quorvane::initTagCodePage(&error)) {
     std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
     return 2;
   }
-  if (command == "list") {
-    const bool bom = argc == 4 && std::string_view(argv[2]) == "--bom";
-    if (argc != 3 && !bom) return usageError("list takes [--bom] and one FOLDER");
-    return list(argv[bom ? 3 : 2], bom);
-  }
-  if (command == "apply") {
-    if (argc != 3 && argc != 4) return usageError("apply takes FOLDER and an optional FILE");
-    return apply(argv[2], argc == 4 ? argv[3] : nullptr);
-  }
-  if (command.empty()) return usageError("no command given");
-  return usageError(("unknown command: " + std::string(command)).c_str());
+  if (command == "list") return list(args.operands[0], args.byteOrderMark);
+  return apply(args.operands[0], operands == 2 ? args.operands[1] : nullptr);
 }
