@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/sheet_encoding.h"
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
 #include "platform/headless/headless_form.h"
@@ -157,7 +158,7 @@ bool readAll(int fd, std::string& out) {
   }
 }
 
-int apply(const char* folderArgument, const char* fileArgument) {
+int apply(const char* folderArgument, const char* fileArgument, const std::string& encoding) {
   if (!checkFolder(folderArgument)) return 2;
   const std::string folder = quorvane::fs::normalizeFolder(quorvane::nameFromBytes(folderArgument));
   std::string input;
@@ -169,7 +170,7 @@ int apply(const char* folderArgument, const char* fileArgument) {
   } else if (!readAll(STDIN_FILENO, input)) {
     return fileError("standard input", "cannot read", errno);
   }
-  const quorvane::SheetText sheet = quorvane::parseSheetText(input);
+  const quorvane::SheetText sheet = quorvane::parseSheetText(input, encoding);
   if (!sheet.errors.empty()) {
     for (const auto& error : sheet.errors) {
       std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
@@ -180,7 +181,7 @@ int apply(const char* folderArgument, const char* fileArgument) {
   quorvane::FlexGrid grid;
   grid.setCols(quorvane::kSheetCols);
   grid.setRedraw(false);
-  for (const auto& row : sheet.rows) grid.AddItem(row);
+  for (const auto& row : sheet.rows) grid.AddItem(row.joined());
   StderrMessages messages;
   quorvane::saveChangedRows(grid, folder, messages);
   return messages.failures > 0 ? 1 : 0;
@@ -191,6 +192,7 @@ int apply(const char* folderArgument, const char* fileArgument) {
 struct Arguments {
   std::vector<const char*> operands;
   bool byteOrderMark = false;
+  std::string encoding;  // "" when not given
   bool help = false;
 };
 
@@ -207,6 +209,10 @@ std::string parseArguments(std::string_view command, int argc, char** argv, Argu
       args.help = true;
     } else if (command == "list" && arg == "--bom") {
       args.byteOrderMark = true;
+    } else if (command == "apply" && (arg == "--encoding" || arg.starts_with("--encoding="))) {
+      if (arg == "--encoding" && ++i == argc) return "--encoding needs an encoding name";
+      args.encoding = arg == "--encoding" ? argv[i] : arg.substr(arg.find('=') + 1);
+      if (args.encoding.empty()) return "--encoding needs an encoding name";
     } else {
       return std::string(command) + ": unknown option: " + std::string(arg);
     }
@@ -250,5 +256,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (command == "list") return list(args.operands[0], args.byteOrderMark);
-  return apply(args.operands[0], operands == 2 ? args.operands[1] : nullptr);
+  if (!args.encoding.empty() && !quorvane::knownEncoding(args.encoding)) {
+    std::fprintf(stderr, "quorvane-tag: unknown encoding: %s (iconv --list shows the names)\n",
+                 args.encoding.c_str());
+    return 2;
+  }
+  return apply(args.operands[0], operands == 2 ? args.operands[1] : nullptr, args.encoding);
 }

@@ -36,6 +36,8 @@ usage_cases=(
   "apply|apply takes a FOLDER and an optional FILE"
   "apply $dir/music a b|apply takes a FOLDER and an optional FILE"
   "apply --bom $dir/music|apply: unknown option: --bom"
+  "apply $dir/music --encoding|--encoding needs an encoding name"
+  "apply --encoding= $dir/music|--encoding needs an encoding name"
 )
 for case in "${usage_cases[@]}"; do
   IFS=' ' read -r -a args <<<"${case%%|*}"
