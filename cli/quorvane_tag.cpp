@@ -94,7 +94,7 @@ bool printRows(const quorvane::FlexGrid& grid) {
   for (int r = 1; r < grid.Rows(); ++r) {
     for (int c = 0; c < quorvane::kSheetCols; ++c) {
       if (c > 0) out += '\t';
-      out += grid.textAt(r, c);
+      quorvane::appendCell(out, grid.textAt(r, c));
     }
     out += '\n';
     if (out.size() > (1 << 20) - 4096) {

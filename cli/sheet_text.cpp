@@ -3,12 +3,27 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <optional>
 
 #include "cli/sheet_encoding.h"
 #include "sheet/sheet_columns.h"
 
 namespace quorvane {
 namespace {
+
+// The text of a cell that spreadsheet quoting wrapped: it begins and ends with '"' and
+// every quote between is doubled. Nothing for any other cell, which stands as it is.
+std::optional<std::string> unquoted(std::string_view cell) {
+  if (cell.size() < 2 || cell.front() != '"' || cell.back() != '"') return std::nullopt;
+  const std::string_view inner = cell.substr(1, cell.size() - 2);
+  std::string text;
+  text.reserve(inner.size());
+  for (std::size_t i = 0; i < inner.size(); ++i) {
+    if (inner[i] == '"' && (i + 1 == inner.size() || inner[++i] != '"')) return std::nullopt;
+    text += inner[i];
+  }
+  return text;
+}
 
 // The one place that splits a line into cells; their number is checked by the caller.
 std::vector<std::string> splitRow(std::string_view line) {
@@ -18,7 +33,8 @@ std::vector<std::string> splitRow(std::string_view line) {
     const std::size_t tab = line.find('\t', start);
     const std::string_view cell =
         line.substr(start, tab == std::string_view::npos ? line.npos : tab - start);
-    cells.emplace_back(cell);
+    std::optional<std::string> text = unquoted(cell);
+    cells.push_back(text ? std::move(*text) : std::string(cell));
     if (tab == std::string_view::npos) return cells;
     start = tab + 1;
   }
@@ -130,6 +146,20 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding) {
     if (sheet.errors.size() == errorsBefore) sheet.rows.push_back({i + 1, std::move(cells)});
   }
   return sheet;
+}
+
+void appendCell(std::string& row, std::string_view cell) {
+  // U+FEFF too: at the start of the text it would read as a byte-order mark and vanish.
+  if (!cell.starts_with('"') && !cell.starts_with("\xEF\xBB\xBF")) {
+    row += cell;
+    return;
+  }
+  row += '"';
+  for (char c : cell) {
+    if (c == '"') row += '"';
+    row += c;
+  }
+  row += '"';
 }
 
 Module1::TagRecord tagRecordOf(const SheetRow& row) {

@@ -1,6 +1,7 @@
 // Any input to `quorvane-tag apply`: the row checks never crash and let through only
-// well-formed rows, and saving those rows into an empty folder writes nothing anywhere
-// (every row names a file that does not exist, so each changed row is a reported failure).
+// well-formed rows, the rows written back as `list` writes cells read back the same, and
+// saving those rows into an empty folder writes nothing anywhere (every row names a file
+// that does not exist, so each changed row is a reported failure).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -133,11 +134,30 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
+// The accepted rows, written as `list` writes them, read back as the same cells.
+void checkRowsReadBack(const quorvane::SheetText& sheet) {
+  std::string text;
+  for (const quorvane::SheetRow& row : sheet.rows) {
+    for (std::size_t c = 0; c < row.cells.size(); ++c) {
+      if (c > 0) text += '\t';
+      quorvane::appendCell(text, row.cells[c]);
+    }
+    text += '\n';
+  }
+  const quorvane::SheetText again = quorvane::parseSheetText(text);
+  check(again.errors.empty(), "rows written as list writes them were refused");
+  check(again.rows.size() == sheet.rows.size(), "rows written back read back as other rows");
+  for (std::size_t r = 0; r < again.rows.size(); ++r) {
+    check(again.rows[r].cells == sheet.rows[r].cells, "a cell written back read back otherwise");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const quorvane::SheetText sheet = quorvane::parseSheetText(asText(data, size));
   checkAcceptedRows(sheet);
+  checkRowsReadBack(sheet);
   checkSaveWritesNothing(sheet);
   return 0;
 }

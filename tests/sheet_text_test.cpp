@@ -88,8 +88,14 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"new name dot dot", withCell(0, ".."), 0, "line 1: the file name (cell 1)"},
         ParseCase{"same file twice", kRow + "\n" + kRow + "\n", 1,
                   "line 2: the file \"a.mp3\" is already on line 1"},
+        ParseCase{"same file twice, once quoted", kRow + "\n" + withCell(7, "\"a.mp3\"") + "\n", 1,
+                  "line 2: the file \"a.mp3\" is already on line 1"},
         ParseCase{"control character in the new name", withCell(0, "a\x1B.mp3"), 0,
-                  "line 1: cell 1 holds a control character"}),
+                  "line 1: cell 1 holds a control character"},
+        ParseCase{"quoted state", withCell(8, "\"2\""), 1, ""},
+        ParseCase{"quoted genre", withCell(9, "\"17\""), 1, ""},
+        ParseCase{"quoted loaded name with slash", withCell(7, "\"../x.mp3\""), 0,
+                  "line 1: the name as loaded (cell 8)"}),
     quorvane::testing::caseName<SheetTextCases::ParamType>);
 
 // Input that is not text in its encoding: one error, on the first line that is not, with
@@ -204,6 +210,84 @@ TEST(SheetEncoding, KnownEncodings) {
   EXPECT_TRUE(quorvane::knownEncoding("utf-16le"));
   EXPECT_FALSE(quorvane::knownEncoding("NO-SUCH"));
   EXPECT_FALSE(quorvane::knownEncoding(""));
+}
+
+// Cells as they stand in the input, and as apply reads them.
+struct QuoteCase {
+  const char* what;
+  std::string written;
+  std::string read;
+};
+
+class QuoteCases : public ::testing::TestWithParam<QuoteCase> {};
+
+TEST_P(QuoteCases, ReadsTheTitleCell) {
+  const auto sheet = parseSheetText(withCell(1, GetParam().written));
+  ASSERT_EQ(sheet.rows.size(), 1u) << sheet.errors.front();
+  EXPECT_EQ(sheet.rows[0].cells[1], GetParam().read);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, QuoteCases,
+    ::testing::Values(QuoteCase{"plain", "Title", "Title"},
+                      QuoteCase{"quote inside, as list writes it", "He said \"hi\"",
+                                "He said \"hi\""},
+                      QuoteCase{"quote inside, as a spreadsheet writes it",
+                                "\"He said \"\"hi\"\"\"", "He said \"hi\""},
+                      QuoteCase{"quoted plain text", "\"Title\"", "Title"},
+                      QuoteCase{"leading quote", "\"\"\"Quoted\"\" title\"", "\"Quoted\" title"},
+                      QuoteCase{"one quote, quoted", "\"\"\"\"", "\""},
+                      QuoteCase{"two quotes, quoted", "\"\"\"\"\"\"", "\"\""},
+                      QuoteCase{"empty, quoted", "\"\"", ""},
+                      QuoteCase{"one quote alone", "\"", "\""},
+                      QuoteCase{"begins with a quote, does not end with one", "\"abc", "\"abc"},
+                      QuoteCase{"ends with a quote, does not begin with one", "abc\"", "abc\""},
+                      QuoteCase{"an inner quote not doubled", "\"a\"b\"", "\"a\"b\""},
+                      QuoteCase{"three quotes", "\"\"\"", "\"\"\""},
+                      QuoteCase{"an odd run of quotes inside", "\"a\"\"\"b\"", "\"a\"\"\"b\""},
+                      QuoteCase{"quoted spaces", "\" a \"", " a "}),
+    quorvane::testing::caseName<QuoteCases::ParamType>);
+
+// Every cell that list writes reads back as it was: all texts up to five characters made of
+// quotes, a letter, a space and U+FEFF, in every cell, the first of the text included.
+TEST(SheetText, EveryCellListWritesReadsBackExactly) {
+  const std::vector<std::string> pieces = {"\"", "a", " ", "\xEF\xBB\xBF"};
+  std::vector<std::string> texts = {""};
+  for (std::size_t begin = 0, length = 0; length < 5; ++length) {
+    const std::size_t end = texts.size();
+    for (std::size_t i = begin; i < end; ++i) {
+      for (const std::string& piece : pieces) texts.push_back(texts[i] + piece);
+    }
+    begin = end;
+  }
+  for (const std::string& text : texts) {
+    std::vector<std::string> cells = cellsOf(kRow);
+    cells[0] = text + "x.mp3";  // the first cell of the text
+    cells[1] = text;
+    cells[5] = text + "x";
+    cells[7] = "x" + text;
+    std::string line;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      if (c > 0) line += '\t';
+      quorvane::appendCell(line, cells[c]);
+    }
+    const auto sheet = parseSheetText(line + "\n");
+    ASSERT_EQ(sheet.rows.size(), 1u) << "[" << text << "]: " << sheet.errors.front();
+    EXPECT_EQ(sheet.rows[0].cells, cells) << "[" << text << "] written as [" << line << "]";
+  }
+}
+
+TEST(SheetText, ListQuotesOnlyCellsThatBeginWithAQuote) {
+  const auto written = [](std::string_view cell) {
+    std::string row;
+    quorvane::appendCell(row, cell);
+    return row;
+  };
+  EXPECT_EQ(written("He said \"hi\""), "He said \"hi\"");
+  EXPECT_EQ(written("\"Quoted\" title"), "\"\"\"Quoted\"\" title\"");
+  EXPECT_EQ(written("\""), "\"\"\"\"");
+  EXPECT_EQ(written("\"\""), "\"\"\"\"\"\"");
+  EXPECT_EQ(written(""), "");
 }
 
 }  // namespace

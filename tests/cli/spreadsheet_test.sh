@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # quorvane-tag apply on text as spreadsheet programs save it: UTF-8 with or without a
-# byte-order mark, UTF-16 with one, CP932 named with --encoding; and input that is not
-# text in its encoding.
+# byte-order mark, UTF-16 with one, CP932 named with --encoding; input that is not text in
+# its encoding; and cells quoted as spreadsheet programs quote them.
 # Usage: spreadsheet_test.sh PATH/TO/quorvane-tag
 set -u
 tool=$1
@@ -97,6 +97,52 @@ done
 [ $? -eq 2 ] &&
   [ "$(cat "$dir/err")" = "quorvane-tag: unknown encoding: NO-SUCH (iconv --list shows the names)" ] ||
   fail "an unknown encoding: $(cat "$dir/err")"
+
+# Quotes. list writes a cell that begins with '"' quoted, as spreadsheet programs do; apply
+# reads list's cells back exactly, and a spreadsheet program's quoting too.
+quotes=$dir/quotes
+mkdir "$quotes"
+titles=('"Quoted" title' 'He said "hi"' '"' '""' '"abc' 'abc"' '"a b"')
+for i in "${!titles[@]}"; do
+  { audio 500; tag "" '' '' '' '' '00'; } >"$quotes/$i.mp3"
+done
+{ audio 500; tag 'named' '' '' '' '' '00'; } >"$quotes/\"name\".mp3"
+# The titles written in as list writes cells: quoted when they begin with a quote.
+"$tool" list "$quotes" | awk -F'\t' -v titles="$(printf '%s\n' "${titles[@]}")" '
+  function cell(s) {
+    if (substr(s, 1, 1) != "\"") return s
+    gsub(/"/, "\"\"", s)
+    return "\"" s "\""
+  }
+  BEGIN { OFS = "\t"; split(titles, t, "\n") }
+  $8 ~ /^[0-9]\.mp3$/ { $2 = cell(t[substr($8, 1, 1) + 1]); $9 = "2" }
+  { print }' >"$dir/quote-edit"
+"$tool" apply "$quotes" "$dir/quote-edit" || fail "apply of titles with quotes exited $?"
+for i in "${!titles[@]}"; do
+  stored=$(tail -c 125 "$quotes/$i.mp3" | head -c 30 | sed 's/ *$//')
+  [ "$stored" = "${titles[$i]}" ] || fail "title '${titles[$i]}' was stored as '$stored'"
+done
+"$tool" list "$quotes" >"$dir/quoted-rows"
+expected_cells='"""name"".mp3"|named|"""name"".mp3"
+0.mp3|"""Quoted"" title"|0.mp3
+1.mp3|He said "hi"|1.mp3
+2.mp3|""""|2.mp3
+3.mp3|""""""|3.mp3
+4.mp3|"""abc"|4.mp3
+5.mp3|abc"|5.mp3
+6.mp3|"""a b"""|6.mp3'
+[ "$(cut -f1,2,8 "$dir/quoted-rows" | tr '\t' '|')" = "$expected_cells" ] ||
+  fail "list quoted otherwise: $(cut -f1,2,8 "$dir/quoted-rows")"
+# Every row saved again as list wrote it: no tag changes.
+before=$(cd "$quotes" && sha256sum -- *)
+awk -F'\t' 'BEGIN { OFS = "\t" } { $9 = "2"; print }' "$dir/quoted-rows" |
+  "$tool" apply "$quotes" || fail "apply of list's quoted rows exited $?"
+[ "$(cd "$quotes" && sha256sum -- *)" = "$before" ] || fail "list's quoted cells did not read back"
+# A spreadsheet program quotes every cell holding a quote, and may quote any cell.
+printf '%s\n' "\"1.mp3\"${T}\"He said \"\"bye\"\"\"${T}${T}${T}${T}${T}${T}\"1.mp3\"${T}\"2\"${T}0" |
+  "$tool" apply "$quotes" || fail "apply of spreadsheet quoting exited $?"
+[ "$(tail -c 125 "$quotes/1.mp3" | head -c 30 | sed 's/ *$//')" = 'He said "bye"' ] ||
+  fail "a spreadsheet's quoted cell was not read as quoted"
 
 if [ $failures -eq 0 ]; then echo "spreadsheet_test: all passed"; fi
 exit $((failures > 0))
