@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/field_cuts.h"
 #include "cli/sheet_encoding.h"
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
@@ -177,6 +178,13 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
     }
     std::fprintf(stderr, "quorvane-tag: nothing was written\n");
     return 2;
+  }
+  // Save cuts what does not fit, as the window's does; a warning, since the row is written.
+  for (const quorvane::SheetRow& row : sheet.rows) {
+    if (row.cells[quorvane::colState] != quorvane::kStateChanged) continue;
+    for (const quorvane::FieldCut& cut : quorvane::fieldCuts(row)) {
+      std::fprintf(stderr, "quorvane-tag: %s\n", quorvane::describeCut(row.line, cut).c_str());
+    }
   }
   quorvane::FlexGrid grid;
   grid.setCols(quorvane::kSheetCols);
