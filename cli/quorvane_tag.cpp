@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/field_cuts.h"
+#include "cli/save_preview.h"
 #include "cli/sheet_encoding.h"
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
@@ -159,7 +160,8 @@ bool readAll(int fd, std::string& out) {
   }
 }
 
-int apply(const char* folderArgument, const char* fileArgument, const std::string& encoding) {
+int apply(const char* folderArgument, const char* fileArgument, const std::string& encoding,
+          bool dryRun) {
   if (!checkFolder(folderArgument)) return 2;
   const std::string folder = quorvane::fs::normalizeFolder(quorvane::nameFromBytes(folderArgument));
   std::string input;
@@ -186,6 +188,16 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
       std::fprintf(stderr, "quorvane-tag: %s\n", quorvane::describeCut(row.line, cut).c_str());
     }
   }
+  if (dryRun) {
+    const quorvane::SavePreview preview = quorvane::previewSave(sheet.rows, folder);
+    std::string out;
+    for (const std::string& line : preview.lines) out.append(line).append("\n");
+    if (!writeOut(out) || std::fflush(stdout) != 0) {
+      fileError("standard output", "cannot write", errno);
+      return 1;
+    }
+    return preview.failures > 0 ? 1 : 0;
+  }
   quorvane::FlexGrid grid;
   grid.setCols(quorvane::kSheetCols);
   grid.setRedraw(false);
@@ -201,6 +213,7 @@ struct Arguments {
   std::vector<const char*> operands;
   bool byteOrderMark = false;
   std::string encoding;  // "" when not given
+  bool dryRun = false;
   bool help = false;
 };
 
@@ -217,6 +230,8 @@ std::string parseArguments(std::string_view command, int argc, char** argv, Argu
       args.help = true;
     } else if (command == "list" && arg == "--bom") {
       args.byteOrderMark = true;
+    } else if (command == "apply" && arg == "--dry-run") {
+      args.dryRun = true;
     } else if (command == "apply" && (arg == "--encoding" || arg.starts_with("--encoding="))) {
       if (arg == "--encoding" && ++i == argc) return "--encoding needs an encoding name";
       args.encoding = arg == "--encoding" ? argv[i] : arg.substr(arg.find('=') + 1);
@@ -269,5 +284,6 @@ int main(int argc, char** argv) {
                  args.encoding.c_str());
     return 2;
   }
-  return apply(args.operands[0], operands == 2 ? args.operands[1] : nullptr, args.encoding);
+  return apply(args.operands[0], operands == 2 ? args.operands[1] : nullptr, args.encoding,
+               args.dryRun);
 }
