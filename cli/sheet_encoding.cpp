@@ -92,7 +92,7 @@ std::string iconvName(const std::string& name) {
 }  // namespace
 
 bool knownEncoding(const std::string& encoding) {
-  return !encoding.empty() && Iconv(encoding).ok();
+  return !encoding.empty() && Iconv(iconvName(encoding)).ok();
 }
 
 DecodedInput decodeSheetInput(std::string_view bytes, const std::string& encoding) {

@@ -208,6 +208,7 @@ TEST(SheetEncoding, ByteOrderMarkIsDroppedOnce) {
 TEST(SheetEncoding, KnownEncodings) {
   EXPECT_TRUE(quorvane::knownEncoding("CP932"));
   EXPECT_TRUE(quorvane::knownEncoding("utf-16le"));
+  EXPECT_TRUE(quorvane::knownEncoding("x-sjis"));  // read as CP932
   EXPECT_FALSE(quorvane::knownEncoding("NO-SUCH"));
   EXPECT_FALSE(quorvane::knownEncoding(""));
 }
