@@ -61,15 +61,21 @@ std::size_t firstBadOffset(std::string_view text, bool& zero) {
   return std::string_view::npos;
 }
 
+std::string upperCase(std::string_view name) {
+  std::string upper;
+  for (char c : name) upper += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  return upper;
+}
+
 std::string badInputMessage(std::string_view text, std::size_t offset, const std::string& name,
                             bool byMark, bool zero) {
   const auto line =
       1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n');
   // The likeliest right name: UTF-16 leaves zero bytes in what reads as UTF-8, and
   // Japanese spreadsheet programs save plain text in CP932.
-  const char* other = zero ? "UTF-16LE" : name == "UTF-8" ? "CP932" : "UTF-8";
+  const char* other = zero ? "UTF-16LE" : upperCase(name) == "UTF-8" ? "CP932" : "UTF-8";
   std::string message = "line " + std::to_string(line) + ": not " + name + " text";
-  if (byMark) message += " (as its byte-order mark says)";
+  if (byMark) message += " (the encoding its byte-order mark names)";
   if (zero) message += " (it holds a zero byte)";
   message += "; name the file's encoding with --encoding, for example --encoding ";
   message += other;
@@ -80,8 +86,7 @@ std::string badInputMessage(std::string_view text, std::size_t offset, const std
 // SHIFT_JIS reads 0x5C as the yen sign and 0x8160 as the wave dash, which a CP932 tag would
 // store as '?'. So those names read as CP932, as browsers read them.
 std::string iconvName(const std::string& name) {
-  std::string upper;
-  for (char c : name) upper += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  const std::string upper = upperCase(name);
   for (const char* alias :
        {"SHIFT_JIS", "SHIFT-JIS", "SHIFTJIS", "SJIS", "MS_KANJI", "CSSHIFTJIS", "X-SJIS"}) {
     if (upper == alias) return "CP932";

@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"UTF-16LE with BOM", utf16(kRow + "\r\n" + withCell(7, "b.mp3"), true), 2, ""},
         ParseCase{"UTF-16BE with BOM", utf16(kRow + "\n", false), 1, ""},
         ParseCase{"UTF-16LE cut in a code unit", utf16(kRow + "\n" + kRow, true) + "x", 0,
-                  "line 2: not UTF-16LE text (as its byte-order mark says)"},
+                  "line 2: not UTF-16LE text (the encoding its byte-order mark names)"},
         ParseCase{"UTF-16LE lone surrogate on line 2",
                   utf16(kRow + "\n", true) + std::string("\x00\xD8\x41\x00", 4), 0,
                   "line 2: not UTF-16LE text"},
@@ -131,6 +131,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "CP932"},
         ParseCase{"CP932 named, UTF-8 given", kRow + "\n" + withCell(1, "曲名"), 0,
                   "line 2: not CP932 text", "CP932"},
+        ParseCase{"utf-8 named in lower case", "\x82\xA0", 0,
+                  "line 1: not utf-8 text; name the file's encoding with --encoding, for example "
+                  "--encoding CP932",
+                  "utf-8"},
         ParseCase{"unknown encoding", kRow, 0, "unknown encoding: NO-SUCH", "NO-SUCH"}),
     quorvane::testing::caseName<SheetTextCases::ParamType>);
 

@@ -75,7 +75,7 @@ bad_cases=(
   "utf8-bom|--encoding CP932|line 1: not CP932 text; name the file's encoding with --encoding, for example --encoding UTF-8"
   "utf16le|--encoding UTF-8|line 1: not UTF-8 text; name the file's encoding with --encoding, for example --encoding CP932"
   "utf16le-nobom||line 1: not UTF-8 text (it holds a zero byte); name the file's encoding with --encoding, for example --encoding UTF-16LE"
-  "utf16le-cut||line 4: not UTF-16LE text (as its byte-order mark says); name the file's encoding with --encoding, for example --encoding UTF-8"
+  "utf16le-cut||line 4: not UTF-16LE text (the encoding its byte-order mark names); name the file's encoding with --encoding, for example --encoding UTF-8"
 )
 tail -c +3 "$dir/edit.utf16le" >"$dir/edit.utf16le-nobom"
 { cat "$dir/edit.utf16le"; printf 'x'; } >"$dir/edit.utf16le-cut"
