@@ -129,10 +129,12 @@ kana=$(printf 'あ%.0s' {1..15})
 [ "$(cat "$dir/err")" = "quorvane-tag: line 1, cell 2 (title): 31 bytes in CP932, cut to 30
 quorvane-tag: line 1, cell 5 (year): 5 bytes in CP932, cut to 4
 quorvane-tag: line 1, cell 6 (comment): 31 bytes in CP932, cut to 30
-quorvane-tag: line 2, cell 6 (comment): 31 bytes in CP932, cut to 30 inside a double-byte character (its first byte is kept)" ] ||
+quorvane-tag: line 2, cell 6 (comment): 31 bytes in CP932, cut to 30 inside a double-byte $(
+  )character (its first byte is kept)" ] ||
   fail "the cuts are reported as:
 $(cat "$dir/err")"
-[ "$(tail -c 125 "$cuts/a.mp3" | head -c 30)" = "${long30:0:30}" ] || fail "the long title was not cut to 30"
+[ "$(tail -c 125 "$cuts/a.mp3" | head -c 30)" = "${long30:0:30}" ] ||
+  fail "the long title was not cut to 30"
 [ "$(tail -c 95 "$cuts/a.mp3" | head -c 30 | iconv -f CP932 -t UTF-8)" = "$kana" ] ||
   fail "a cell of exactly 30 bytes was not kept whole"
 [ "$(tail -c 35 "$cuts/a.mp3" | head -c 4)" = "1999" ] || fail "the year was not cut to 4"

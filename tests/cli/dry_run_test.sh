@@ -90,7 +90,8 @@ f.mp3: renamed to g.mp3
 ro.mp3: cannot be written: Permission denied
 short.mp3: cannot be written: shorter than 128 bytes, too short for a tag
 gone.mp3: cannot be written: No such file or directory
-untagged.mp3: tag added (the file has none): title \"${long:0:30}\", artist \"\", album \"\", year \"\", comment \"\", genre 0 (Blues)
+untagged.mp3: tag added (the file has none): title \"${long:0:30}\", $(
+  )artist \"\", album \"\", year \"\", comment \"\", genre 0 (Blues)
 zero.mp3: title \"Peer\" -> \"Peer\" (its zero-byte padding becomes spaces)
 zero.mp3: artist \"\" -> \"\" (its zero-byte padding becomes spaces)
 zero.mp3: album \"\" -> \"\" (its zero-byte padding becomes spaces)

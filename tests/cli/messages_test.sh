@@ -80,12 +80,14 @@ done
 
 # Standard input that cannot be read, and standard output that cannot be written.
 LC_ALL=C "$tool" apply "$dir/music" <"$dir/music" 2>"$dir/err"
-[ $? -eq 2 ] && [ "$(cat "$dir/err")" = "quorvane-tag: standard input: cannot read: Is a directory" ] ||
+[ $? -eq 2 ] &&
+  [ "$(cat "$dir/err")" = "quorvane-tag: standard input: cannot read: Is a directory" ] ||
   fail "unreadable standard input: $(cat "$dir/err")"
 head -c 300 /dev/urandom >"$dir/music/a.mp3"
 LC_ALL=C "$tool" list "$dir/music" >/dev/full 2>"$dir/err"
 [ $? -eq 1 ] &&
-  [ "$(cat "$dir/err")" = "quorvane-tag: standard output: cannot write: No space left on device" ] ||
+  [ "$(cat "$dir/err")" = \
+    "quorvane-tag: standard output: cannot write: No space left on device" ] ||
   fail "a full standard output: $(cat "$dir/err")"
 
 # A folder that cannot be listed (root lists every folder, so only for other users).

@@ -35,7 +35,8 @@ HOME=$dir/home PATH=$dir/bin:$PATH bash -o pipefail -c "$example" 2>"$dir/err" |
 [ ! -s "$dir/err" ] || fail "the example wrote to stderr: $(cat "$dir/err")"
 
 titles=$(PATH=$dir/bin:$PATH quorvane-tag list "$album" | cut -f1,2)
-[ "$titles" = $'lower.mp3\tLOWER CASE\nquoted.mp3\t"""QUOTED"" TITLE"\nuntagged.mp3\t\nupper.mp3\tALREADY UPPER' ] ||
+[ "$titles" = "$(printf '%s\t%s\n' lower.mp3 'LOWER CASE' quoted.mp3 '"""QUOTED"" TITLE"' \
+  untagged.mp3 '' upper.mp3 'ALREADY UPPER')" ] ||
   fail "titles after the example: $titles"
 for name in untagged.mp3 upper.mp3; do
   [ "$(grep " $name\$" <<<"$before")" = "$(sums | grep " $name\$")" ] ||

@@ -70,12 +70,13 @@ done
 
 # Not text in its encoding: one error naming the first bad line, with the way out; nothing
 # written. CP932 text's first non-ASCII byte is on line 1 (jp.mp3's row).
+way="name the file's encoding with --encoding, for example --encoding"
 bad_cases=(
-  "cp932||line 1: not UTF-8 text; name the file's encoding with --encoding, for example --encoding CP932"
-  "utf8-bom|--encoding CP932|line 1: not CP932 text; name the file's encoding with --encoding, for example --encoding UTF-8"
-  "utf16le|--encoding UTF-8|line 1: not UTF-8 text; name the file's encoding with --encoding, for example --encoding CP932"
-  "utf16le-nobom||line 1: not UTF-8 text (it holds a zero byte); name the file's encoding with --encoding, for example --encoding UTF-16LE"
-  "utf16le-cut||line 4: not UTF-16LE text (the encoding its byte-order mark names); name the file's encoding with --encoding, for example --encoding UTF-8"
+  "cp932||line 1: not UTF-8 text; $way CP932"
+  "utf8-bom|--encoding CP932|line 1: not CP932 text; $way UTF-8"
+  "utf16le|--encoding UTF-8|line 1: not UTF-8 text; $way CP932"
+  "utf16le-nobom||line 1: not UTF-8 text (it holds a zero byte); $way UTF-16LE"
+  "utf16le-cut||line 4: not UTF-16LE text (the encoding its byte-order mark names); $way UTF-8"
 )
 tail -c +3 "$dir/edit.utf16le" >"$dir/edit.utf16le-nobom"
 { cat "$dir/edit.utf16le"; printf 'x'; } >"$dir/edit.utf16le-cut"
@@ -95,7 +96,8 @@ done
 
 "$tool" apply --encoding NO-SUCH "$dir/try" "$dir/edit.utf8" 2>"$dir/err"
 [ $? -eq 2 ] &&
-  [ "$(cat "$dir/err")" = "quorvane-tag: unknown encoding: NO-SUCH (iconv --list shows the names)" ] ||
+  [ "$(cat "$dir/err")" = \
+    "quorvane-tag: unknown encoding: NO-SUCH (iconv --list shows the names)" ] ||
   fail "an unknown encoding: $(cat "$dir/err")"
 
 # Quotes. list writes a cell that begins with '"' quoted, as spreadsheet programs do; apply
@@ -139,7 +141,8 @@ awk -F'\t' 'BEGIN { OFS = "\t" } { $9 = "2"; print }' "$dir/quoted-rows" |
   "$tool" apply "$quotes" || fail "apply of list's quoted rows exited $?"
 [ "$(cd "$quotes" && sha256sum -- *)" = "$before" ] || fail "list's quoted cells did not read back"
 # A spreadsheet program quotes every cell holding a quote, and may quote any cell.
-printf '%s\n' "\"1.mp3\"${T}\"He said \"\"bye\"\"\"${T}${T}${T}${T}${T}${T}\"1.mp3\"${T}\"2\"${T}0" |
+empty5="${T}${T}${T}${T}${T}"
+printf '%s\n' "\"1.mp3\"${T}\"He said \"\"bye\"\"\"${empty5}${T}\"1.mp3\"${T}\"2\"${T}0" |
   "$tool" apply "$quotes" || fail "apply of spreadsheet quoting exited $?"
 [ "$(tail -c 125 "$quotes/1.mp3" | head -c 30 | sed 's/ *$//')" = 'He said "bye"' ] ||
   fail "a spreadsheet's quoted cell was not read as quoted"
