@@ -1,10 +1,19 @@
 // quorvane-tag: the sheet of a folder as text, run by the window's own code on
 // in-memory controls.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "cli/field_cuts.h"
+#include "cli/save_preview.h"
+#include "cli/sheet_encoding.h"
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
 #include "os/posix/file_names.h"
@@ -12,6 +21,7 @@
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/code_page.h"
+#include "os/posix/posix_file.h"
 #include "ui/headless/headless_form.h"
 
 namespace {
@@ -21,8 +31,8 @@ quorvane::PosixFileService fileService;
 
 constexpr const char* kUsage =
     "Usage: quorvane-tag list [--bom] FOLDER\n"
-    "       quorvane-tag apply FOLDER [FILE]\n"
-    "       quorvane-tag --help\n"
+    "       quorvane-tag apply [--dry-run] [--encoding NAME] FOLDER [FILE]\n"
+    "       quorvane-tag --help | --version\n"
     "\n"
     "list FOLDER  Prints the sheet of FOLDER's MP3 files (names ending in .mp3 in any\n"
     "             letter case), sorted by file name: one line per file, ten cells\n"
@@ -34,9 +44,11 @@ constexpr const char* kUsage =
     "             QUORVANE_CODEPAGE names another iconv encoding; bytes that do not\n"
     "             decode are kept as the characters U+10FE00 + byte. A TAB, CR or LF in\n"
     "             tag text is shown as a space; a file whose name holds one is left out\n"
-    "             and named on stderr. With --bom the output starts with a UTF-8\n"
-    "             byte-order mark, which spreadsheet programs want in order to read\n"
-    "             UTF-8 text.\n"
+    "             and named on stderr. A cell that begins with a double quote is\n"
+    "             written as spreadsheet programs write it: between double quotes, its\n"
+    "             own quotes doubled (\"a\" b becomes \"\"\"a\"\" b\").\n"
+    "  --bom      Starts the output with a UTF-8 byte-order mark, which spreadsheet\n"
+    "             programs want in order to read UTF-8 text.\n"
     "\n"
     "apply FOLDER [FILE]\n"
     "             Reads rows in the form that list prints from FILE (or standard\n"
@@ -46,40 +58,88 @@ constexpr const char* kUsage =
     "             2-6, genre from cell 10; the file is renamed to cell 1 when that\n"
     "             differs. Rows with state 1 are left alone; cell 7 is not read.\n"
     "             Every line is checked first (ten cells, state 1 or 2, genre 0-255,\n"
-    "             UTF-8); any bad line is reported and nothing is written. A UTF-8\n"
-    "             byte-order mark and CRLF line ends are accepted.\n"
+    "             file names without '/'); any bad line is reported and nothing is\n"
+    "             written. The input is UTF-8, or UTF-16 when it starts with a UTF-16\n"
+    "             byte-order mark (spreadsheet programs' \"Unicode text\"); a byte-order\n"
+    "             mark and CRLF line ends are accepted. A cell that begins and ends with\n"
+    "             a double quote, with every quote between doubled, is read without\n"
+    "             its quoting; any other cell as it stands.\n"
+    "             A text longer than its field in the code page (30 bytes; the year 4)\n"
+    "             is cut as Save cuts it, and each cut is reported on stderr:\n"
+    "               line 3, cell 2 (title): 34 bytes in CP932, cut to 30\n"
+    "             The row is still written; a cut does not change the exit status.\n"
+    "  --encoding NAME\n"
+    "             Reads the input in the iconv encoding NAME (iconv --list shows the\n"
+    "             names), for example CP932, the plain text of Japanese spreadsheet\n"
+    "             programs; the names of Shift_JIS read as CP932. Input that does not\n"
+    "             decode is one error naming its first bad line.\n"
+    "  --dry-run  Checks every line and prints what Save would do, writing nothing:\n"
+    "               a.mp3: title \"Old\" -> \"New\"\n"
+    "               a.mp3: genre 12 (Other) -> 17 (Rock)\n"
+    "               a.mp3: renamed to b.mp3\n"
+    "               b.mp3: no change\n"
+    "               c.mp3: tag added (the file has none): title \"New\", ...\n"
+    "               d.mp3: cannot be written: Permission denied\n"
+    "             one line for each tag field whose bytes would change (texts as the\n"
+    "             code page reads them, without trailing spaces), each rename, and each\n"
+    "             file that could not be written or renamed. The exit status is the one\n"
+    "             apply would give.\n"
     "\n"
     "Exit status: 0 success; 1 some file could not be written or renamed (the others\n"
-    "were); 2 bad usage, bad input, or a folder that cannot be read.\n";
+    "were), or the output could not be written; 2 bad usage, bad input, or a folder or\n"
+    "file that cannot be read.\n";
 
-int usageError(const char* message) {
-  std::fprintf(stderr, "quorvane-tag: %s\n%s", message, kUsage);
+// Two short lines: what is wrong, and where the whole usage is.
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "quorvane-tag: %s\nsee quorvane-tag --help\n", message.c_str());
   return 2;
 }
 
-void printRows(const quorvane::FlexGrid& grid) {
+int fileError(std::string_view path, std::string_view what, int err) {
+  std::fprintf(stderr, "quorvane-tag: %.*s: %.*s: %s\n", static_cast<int>(path.size()), path.data(),
+               static_cast<int>(what.size()), what.data(), quorvane::describeError(err).c_str());
+  return 2;
+}
+
+// Reports why `path` (as given) cannot be used as the folder; true when it can.
+bool checkFolder(const char* path) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) {
+    fileError(path, "cannot open the folder", errno);
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", path);
+    return false;
+  }
+  return true;
+}
+
+// Writes `out` to standard output; false with errno set when it could not.
+bool writeOut(std::string_view out) {
+  return std::fwrite(out.data(), 1, out.size(), stdout) == out.size();
+}
+
+bool printRows(const quorvane::FlexGrid& grid) {
   std::string out;
   out.reserve(1 << 20);
   for (int r = 1; r < grid.Rows(); ++r) {
     for (int c = 0; c < quorvane::kSheetCols; ++c) {
       if (c > 0) out += '\t';
-      out += grid.textAt(r, c);
+      quorvane::appendCell(out, grid.textAt(r, c));
     }
     out += '\n';
     if (out.size() > (1 << 20) - 4096) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
+      if (!writeOut(out)) return false;
       out.clear();
     }
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  return writeOut(out) && std::fflush(stdout) == 0;
 }
 
 int list(const char* folderArgument, bool byteOrderMark) {
+  if (!checkFolder(folderArgument)) return 2;
   const std::string folder = quorvane::nameFromBytes(folderArgument);
-  if (!fileService.isFolder(folder)) {
-    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", folderArgument);
-    return 2;
-  }
   quorvane::HeadlessForm form(fileService);
   quorvane::MainWindow window(form.controls());
   window.Form_Load();
@@ -87,16 +147,19 @@ int list(const char* folderArgument, bool byteOrderMark) {
   // Open the folder as the folder list does: its change event loads and sorts the sheet.
   form.Dir1.setPath(folder);
   if (!form.File1.readOk()) {
-    std::fprintf(stderr, "quorvane-tag: %s: cannot list the folder\n", folderArgument);
+    std::fprintf(stderr, "quorvane-tag: %s: cannot list the folder: %s\n", folderArgument,
+                 form.File1.readError().c_str());
     return 2;
   }
   for (const auto& name : window.unlistedNames()) {
     std::fprintf(stderr, "quorvane-tag: left out (its name holds a tab or line break): %s\n",
                  quorvane::nameToBytes(name).c_str());
   }
-  if (byteOrderMark) std::fputs("\xEF\xBB\xBF", stdout);
-  printRows(window.MSFlexGrid1());
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window.MSFlexGrid1())) {
+    fileError("standard output", "cannot write", errno);
+    return 1;
+  }
+  return 0;
 }
 
 // Save reports a file it cannot write in a message box; here that is a few lines on stderr.
@@ -115,46 +178,99 @@ class StderrMessages : public quorvane::MessageBoxes {
   int failures = 0;
 };
 
-bool readAll(std::FILE* in, std::string& out) {
+// False with errno set on a read error.
+bool readAll(int fd, std::string& out) {
   char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) out.append(buffer, n);
-  return !std::ferror(in);
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
 }
 
-int apply(const char* folderArgument, const char* fileArgument) {
+int apply(const char* folderArgument, const char* fileArgument, const std::string& encoding,
+          bool dryRun) {
+  if (!checkFolder(folderArgument)) return 2;
   const std::string folder = fileService.normalizeFolder(quorvane::nameFromBytes(folderArgument));
-  if (!fileService.isFolder(folder)) {
-    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", folderArgument);
-    return 2;
-  }
   std::string input;
   if (fileArgument) {
-    std::FILE* in = std::fopen(fileArgument, "rb");
-    if (!in || !readAll(in, input)) {
-      std::fprintf(stderr, "quorvane-tag: %s: cannot read\n", fileArgument);
-      if (in) std::fclose(in);
-      return 2;
+    quorvane::UniqueFd in(::open(fileArgument, O_RDONLY | O_CLOEXEC));
+    if (!in.valid() || !readAll(in.get(), input)) {
+      return fileError(fileArgument, "cannot read", errno);
     }
-    std::fclose(in);
-  } else if (!readAll(stdin, input)) {
-    std::fprintf(stderr, "quorvane-tag: cannot read standard input\n");
-    return 2;
+  } else if (!readAll(STDIN_FILENO, input)) {
+    return fileError("standard input", "cannot read", errno);
   }
-  const quorvane::SheetText sheet = quorvane::parseSheetText(input);
+  const quorvane::SheetText sheet = quorvane::parseSheetText(input, encoding);
   if (!sheet.errors.empty()) {
-    for (const auto& error : sheet.errors)
+    for (const auto& error : sheet.errors) {
       std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
+    }
     std::fprintf(stderr, "quorvane-tag: nothing was written\n");
     return 2;
+  }
+  // Save cuts what does not fit, as the window's does; a warning, since the row is written.
+  for (const quorvane::SheetRow& row : sheet.rows) {
+    if (row.cells[quorvane::colState] != quorvane::kStateChanged) continue;
+    for (const quorvane::FieldCut& cut : quorvane::fieldCuts(row)) {
+      std::fprintf(stderr, "quorvane-tag: %s\n", quorvane::describeCut(row.line, cut).c_str());
+    }
+  }
+  if (dryRun) {
+    const quorvane::SavePreview preview = quorvane::previewSave(sheet.rows, folder);
+    std::string out;
+    for (const std::string& line : preview.lines) out.append(line).append("\n");
+    if (!writeOut(out) || std::fflush(stdout) != 0) {
+      fileError("standard output", "cannot write", errno);
+      return 1;
+    }
+    return preview.failures > 0 ? 1 : 0;
   }
   quorvane::FlexGrid grid;
   grid.setCols(quorvane::kSheetCols);
   grid.setRedraw(false);
-  for (const auto& row : sheet.rows) grid.AddItem(row);
+  for (const auto& row : sheet.rows) grid.AddItem(row.joined());
   StderrMessages messages;
   quorvane::saveChangedRows(grid, folder, messages, fileService);
   return messages.failures > 0 ? 1 : 0;
+}
+
+// The options and operands after the command. "--" ends the options, so that a folder
+// or file whose name starts with "--" can still be named.
+struct Arguments {
+  std::vector<const char*> operands;
+  bool byteOrderMark = false;
+  std::string encoding;  // "" when not given
+  bool dryRun = false;
+  bool help = false;
+};
+
+// Returns the usage error, or "" when the arguments are well-formed.
+std::string parseArguments(std::string_view command, int argc, char** argv, Arguments& args) {
+  bool options = true;
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (!options || arg.size() < 2 || arg.substr(0, 2) != "--") {
+      args.operands.push_back(argv[i]);
+    } else if (arg == "--") {
+      options = false;
+    } else if (arg == "--help") {
+      args.help = true;
+    } else if (command == "list" && arg == "--bom") {
+      args.byteOrderMark = true;
+    } else if (command == "apply" && arg == "--dry-run") {
+      args.dryRun = true;
+    } else if (command == "apply" && (arg == "--encoding" || arg.starts_with("--encoding="))) {
+      if (arg == "--encoding" && ++i == argc) return "--encoding needs an encoding name";
+      args.encoding = arg == "--encoding" ? argv[i] : arg.substr(arg.find('=') + 1);
+      if (args.encoding.empty()) return "--encoding needs an encoding name";
+    } else {
+      return std::string(command) + ": unknown option: " + std::string(arg);
+    }
+  }
+  return {};
 }
 
 }  // namespace
@@ -166,20 +282,38 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
+  if (command == "--version") {
+    std::printf("quorvane-tag %s\n", QUORVANE_VERSION);
+    return 0;
+  }
+  if (command.empty()) return usageError("no command given");
+  if (command != "list" && command != "apply") {
+    return usageError("unknown command: " + std::string(command));
+  }
+  Arguments args;
+  if (const std::string error = parseArguments(command, argc, argv, args); !error.empty()) {
+    return usageError(error);
+  }
+  if (args.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const std::size_t operands = args.operands.size();
+  if (command == "list" && operands != 1) return usageError("list takes one FOLDER");
+  if (command == "apply" && operands != 1 && operands != 2) {
+    return usageError("apply takes a FOLDER and an optional FILE");
+  }
   std::string error;
   if (!quorvane::initTagCodePage(&error)) {
     std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
     return 2;
   }
-  if (command == "list") {
-    const bool bom = argc == 4 && std::string_view(argv[2]) == "--bom";
-    if (argc != 3 && !bom) return usageError("list takes [--bom] and one FOLDER");
-    return list(argv[bom ? 3 : 2], bom);
+  if (command == "list") return list(args.operands[0], args.byteOrderMark);
+  if (!args.encoding.empty() && !quorvane::knownEncoding(args.encoding)) {
+    std::fprintf(stderr, "quorvane-tag: unknown encoding: %s (iconv --list shows the names)\n",
+                 args.encoding.c_str());
+    return 2;
   }
-  if (command == "apply") {
-    if (argc != 3 && argc != 4) return usageError("apply takes FOLDER and an optional FILE");
-    return apply(argv[2], argc == 4 ? argv[3] : nullptr);
-  }
-  if (command.empty()) return usageError("no command given");
-  return usageError(("unknown command: " + std::string(command)).c_str());
+  return apply(args.operands[0], operands == 2 ? args.operands[1] : nullptr, args.encoding,
+               args.dryRun);
 }

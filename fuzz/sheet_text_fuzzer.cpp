@@ -1,6 +1,7 @@
 // Any input to `quorvane-tag apply`: the row checks never crash and let through only
-// well-formed rows, and saving those rows into an empty folder writes nothing anywhere
-// (every row names a file that does not exist, so each changed row is a reported failure).
+// well-formed rows, the rows written back as `list` writes cells read back the same, and
+// saving those rows into an empty folder writes nothing anywhere (every row names a file
+// that does not exist, so each changed row is a reported failure).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -61,16 +62,6 @@ std::string contentsOf(const fs::path& file) {
   return contents;
 }
 
-std::vector<std::string_view> cellsOf(std::string_view row) {
-  std::vector<std::string_view> cells;
-  for (std::size_t start = 0;;) {
-    const std::size_t tab = row.find('\t', start);
-    cells.push_back(row.substr(start, tab == row.npos ? row.npos : tab - start));
-    if (tab == row.npos) return cells;
-    start = tab + 1;
-  }
-}
-
 bool isGenreNumber(std::string_view text) {
   if (text.empty() || text.size() > 3) return false;
   int value = 0;
@@ -83,11 +74,13 @@ bool isGenreNumber(std::string_view text) {
 
 void checkAcceptedRows(const quorvane::SheetText& sheet) {
   std::set<std::string_view> loadedNames;
-  for (const std::string& row : sheet.rows) {
-    check(isUtf8(row), "an accepted row is not UTF-8");
-    check(row.find('\n') == row.npos, "an accepted row holds a line break");
-    const auto cells = cellsOf(row);
+  for (const quorvane::SheetRow& row : sheet.rows) {
+    const auto& cells = row.cells;
     check(cells.size() == quorvane::kSheetCols, "an accepted row does not have 10 cells");
+    for (const std::string& cell : cells) {
+      check(isUtf8(cell), "an accepted cell is not UTF-8");
+      check(cell.find_first_of("\t\n") == cell.npos, "an accepted cell holds a TAB or line break");
+    }
     const std::string_view state = cells[quorvane::colState];
     check(state == quorvane::kStateLoaded || state == quorvane::kStateChanged,
           "an accepted row has a state other than 1 or 2");
@@ -107,11 +100,11 @@ void checkSaveWritesNothing(const quorvane::SheetText& sheet) {
   quorvane::FlexGrid grid;
   grid.setCols(quorvane::kSheetCols);
   grid.setRedraw(false);
-  for (const auto& row : sheet.rows) grid.AddItem(row);
+  for (const auto& row : sheet.rows) grid.AddItem(row.joined());
   check(grid.Rows() == static_cast<int>(sheet.rows.size()) + 1, "the grid lost or gained rows");
   int changed = 0;
   for (int r = 1; r < grid.Rows(); ++r) {
-    const auto cells = cellsOf(sheet.rows[static_cast<std::size_t>(r - 1)]);
+    const auto& cells = sheet.rows[static_cast<std::size_t>(r - 1)].cells;
     for (int c = 0; c < quorvane::kSheetCols; ++c) {
       check(grid.TextMatrix(r, c) == cells[static_cast<std::size_t>(c)],
             "a cell differs from the row it came from");
@@ -135,8 +128,6 @@ void checkSaveWritesNothing(const quorvane::SheetText& sheet) {
   check(contentsOf(canaryFile()) == kCanaryContents, "Save changed a file outside the folder");
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   cp932();
   (void)emptyFolder();
@@ -144,9 +135,30 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
+// The accepted rows, written as `list` writes them, read back as the same cells.
+void checkRowsReadBack(const quorvane::SheetText& sheet) {
+  std::string text;
+  for (const quorvane::SheetRow& row : sheet.rows) {
+    for (std::size_t c = 0; c < row.cells.size(); ++c) {
+      if (c > 0) text += '\t';
+      quorvane::appendCell(text, row.cells[c]);
+    }
+    text += '\n';
+  }
+  const quorvane::SheetText again = quorvane::parseSheetText(text);
+  check(again.errors.empty(), "rows written as list writes them were refused");
+  check(again.rows.size() == sheet.rows.size(), "rows written back read back as other rows");
+  for (std::size_t r = 0; r < again.rows.size(); ++r) {
+    check(again.rows[r].cells == sheet.rows[r].cells, "a cell written back read back otherwise");
+  }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const quorvane::SheetText sheet = quorvane::parseSheetText(asText(data, size));
   checkAcceptedRows(sheet);
+  checkRowsReadBack(sheet);
   checkSaveWritesNothing(sheet);
   return 0;
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/sheet_encoding.h"
+#include "tagcodec/code_page.h"
+#include "tagcodec/utf8.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -10,48 +13,63 @@ using quorvane::parseSheetText;
 
 const std::string kRow = "a.mp3\tT\tA\tB\t1999\tC\tRock\ta.mp3\t2\t17";
 
-struct ParseCase {
-  const char* what;
-  std::string input;
-  std::size_t rows;
-  std::string firstError;  // "" when the input is good
-};
-
-class SheetTextCases : public ::testing::TestWithParam<ParseCase> {};
-
-TEST_P(SheetTextCases, Parses) {
-  const ParseCase& c = GetParam();
-  const auto sheet = parseSheetText(c.input);
-  EXPECT_EQ(sheet.rows.size(), c.rows);
-  if (c.firstError.empty()) {
-    EXPECT_TRUE(sheet.errors.empty()) << sheet.errors.front();
-  } else {
-    ASSERT_FALSE(sheet.errors.empty());
-    EXPECT_EQ(sheet.errors.front().substr(0, c.firstError.size()), c.firstError);
-  }
-}
-
-std::string withCell(int col, const std::string& text) {
+std::vector<std::string> cellsOf(const std::string& row) {
   std::vector<std::string> cells;
-  std::string rest = kRow;
+  std::string rest = row;
   for (std::size_t tab; (tab = rest.find('\t')) != std::string::npos; rest = rest.substr(tab + 1)) {
     cells.push_back(rest.substr(0, tab));
   }
   cells.push_back(rest);
+  return cells;
+}
+
+std::string withCell(int col, const std::string& text) {
+  std::vector<std::string> cells = cellsOf(kRow);
   cells[static_cast<std::size_t>(col)] = text;
   std::string out;
   for (std::size_t i = 0; i < cells.size(); ++i) out += (i ? "\t" : "") + cells[i];
   return out;
 }
 
+// UTF-16 code units of ASCII text, as a spreadsheet program's "Unicode text" holds them.
+std::string utf16(std::string_view ascii, bool littleEndian) {
+  std::string out = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+  for (char c : ascii) {
+    out += littleEndian ? std::string{c, '\0'} : std::string{'\0', c};
+  }
+  return out;
+}
+
+struct ParseCase {
+  const char* what;
+  std::string input;
+  std::size_t rows;
+  std::string firstError;  // "" when the input is good
+  std::string encoding = "";
+};
+
+class SheetTextCases : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(SheetTextCases, Parses) {
+  const ParseCase& c = GetParam();
+  const auto sheet = parseSheetText(c.input, c.encoding);
+  EXPECT_EQ(sheet.rows.size(), c.rows);
+  if (c.firstError.empty()) {
+    EXPECT_TRUE(sheet.errors.empty()) << sheet.errors.front();
+  } else {
+    ASSERT_FALSE(sheet.errors.empty());
+    EXPECT_EQ(sheet.errors.front().substr(0, c.firstError.size()), c.firstError)
+        << sheet.errors.front();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Inputs, SheetTextCases,
+    Rows, SheetTextCases,
     ::testing::Values(
-        ParseCase{"empty input", "", 0, ""},
-        ParseCase{"one row, LF", kRow + "\n", 1, ""},
+        ParseCase{"empty input", "", 0, ""}, ParseCase{"one row, LF", kRow + "\n", 1, ""},
         ParseCase{"no final line end", kRow, 1, ""},
-        ParseCase{"BOM and CRLF", "\xEF\xBB\xBF" + kRow + "\r\n" + withCell(7, "b.mp3") + "\r\n",
-                  2, ""},
+        ParseCase{"BOM and CRLF", "\xEF\xBB\xBF" + kRow + "\r\n" + withCell(7, "b.mp3") + "\r\n", 2,
+                  ""},
         ParseCase{"empty cells", "x.mp3\t\t\t\t\t\t\tx.mp3\t1\t0\n", 1, ""},
         ParseCase{"nine cells", "a\tb\tc\td\te\tf\tg\th\t1\n", 0, "line 1: expected 10 cells"},
         ParseCase{"eleven cells", kRow + "\textra\n", 0, "line 1: expected 10 cells"},
@@ -64,13 +82,217 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"loaded name with slash", withCell(7, "../x.mp3"), 0,
                   "line 1: the name as loaded (cell 8)"},
         ParseCase{"loaded name empty", withCell(7, ""), 0, "line 1: the name as loaded"},
+        ParseCase{"new name with slash", withCell(0, "sub/x.mp3"), 0,
+                  "line 1: the file name (cell 1) must be a file name in FOLDER"},
+        ParseCase{"new name empty", withCell(0, ""), 0, "line 1: the file name (cell 1)"},
+        ParseCase{"new name dot dot", withCell(0, ".."), 0, "line 1: the file name (cell 1)"},
         ParseCase{"same file twice", kRow + "\n" + kRow + "\n", 1,
                   "line 2: the file \"a.mp3\" is already on line 1"},
-        ParseCase{"not UTF-8", withCell(1, "\x82\xA0"), 0, "line 1: not UTF-8"},
-        ParseCase{"zero byte in the loaded name", withCell(7, std::string("a.mp3\0.bak", 11)), 0,
-                  "line 1: cell 8 holds a control character"},
+        ParseCase{"same file twice, once quoted", kRow + "\n" + withCell(7, "\"a.mp3\"") + "\n", 1,
+                  "line 2: the file \"a.mp3\" is already on line 1"},
         ParseCase{"control character in the new name", withCell(0, "a\x1B.mp3"), 0,
-                  "line 1: cell 1 holds a control character"}),
+                  "line 1: cell 1 holds a control character"},
+        ParseCase{"quoted state", withCell(8, "\"2\""), 1, ""},
+        ParseCase{"quoted genre", withCell(9, "\"17\""), 1, ""},
+        ParseCase{"quoted loaded name with slash", withCell(7, "\"../x.mp3\""), 0,
+                  "line 1: the name as loaded (cell 8)"}),
     quorvane::testing::caseName<SheetTextCases::ParamType>);
+
+// Input that is not text in its encoding: one error, on the first line that is not, with
+// the way out; no rows at all, even from the good lines before it.
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, SheetTextCases,
+    ::testing::Values(
+        ParseCase{"not UTF-8 on line 3",
+                  kRow + "\n" + withCell(7, "b.mp3") + "\n" + withCell(1, "\x82\xA0") + "\n" +
+                      withCell(7, "d.mp3") + "\x82\n",
+                  0,
+                  "line 3: not UTF-8 text; name the file's encoding with --encoding, for example "
+                  "--encoding CP932"},
+        ParseCase{"a lone UTF-8 lead byte at the end", kRow + "\xE3", 0, "line 1: not UTF-8 text"},
+        ParseCase{"zero byte", kRow + "\n" + withCell(7, std::string("b.mp3\0x", 7)), 0,
+                  "line 2: not UTF-8 text (it holds a zero byte); name the file's encoding with "
+                  "--encoding, for example --encoding UTF-16LE"},
+        ParseCase{"UTF-16 without a byte-order mark", utf16(kRow + "\r\n", true).substr(2), 0,
+                  "line 1: not UTF-8 text (it holds a zero byte)"},
+        ParseCase{"UTF-16LE with BOM", utf16(kRow + "\r\n" + withCell(7, "b.mp3"), true), 2, ""},
+        ParseCase{"UTF-16BE with BOM", utf16(kRow + "\n", false), 1, ""},
+        ParseCase{"UTF-16LE cut in a code unit", utf16(kRow + "\n" + kRow, true) + "x", 0,
+                  "line 2: not UTF-16LE text (the encoding its byte-order mark names)"},
+        ParseCase{"UTF-16LE lone surrogate on line 2",
+                  utf16(kRow + "\n", true) + std::string("\x00\xD8\x41\x00", 4), 0,
+                  "line 2: not UTF-16LE text"},
+        ParseCase{"named UTF-16LE with its BOM", utf16(kRow, true), 1, "", "UTF-16LE"},
+        ParseCase{"CP932 named", withCell(1, "\x8b\xc8\x96\xbc"), 1, "", "CP932"},
+        ParseCase{"CP932 named, bad pair on line 2",
+                  kRow + "\r\n" + withCell(1, "\x82\x20") + "\r\n", 0,
+                  "line 2: not CP932 text; name the file's encoding with --encoding, for example "
+                  "--encoding UTF-8",
+                  "CP932"},
+        ParseCase{"CP932 named, UTF-8 given", kRow + "\n" + withCell(1, "曲名"), 0,
+                  "line 2: not CP932 text", "CP932"},
+        ParseCase{"utf-8 named in lower case", "\x82\xA0", 0,
+                  "line 1: not utf-8 text; name the file's encoding with --encoding, for example "
+                  "--encoding CP932",
+                  "utf-8"},
+        ParseCase{"unknown encoding", kRow, 0, "unknown encoding: NO-SUCH", "NO-SUCH"}),
+    quorvane::testing::caseName<SheetTextCases::ParamType>);
+
+TEST(SheetText, RowsKeepTheirCellsAndLineNumbers) {
+  const auto sheet = parseSheetText("bad\n" + withCell(1, "曲 ") + "\n" + withCell(7, "b.mp3"));
+  ASSERT_EQ(sheet.rows.size(), 2u);
+  EXPECT_EQ(sheet.rows[0].line, 2u);
+  EXPECT_EQ(sheet.rows[0].cells, cellsOf(withCell(1, "曲 ")));
+  EXPECT_EQ(sheet.rows[1].line, 3u);
+  EXPECT_EQ(sheet.rows[1].joined(), withCell(7, "b.mp3"));
+}
+
+TEST(SheetText, TagRecordOfTakesTheCellsSaveWrites) {
+  const auto sheet = parseSheetText(withCell(1, "Title ") + "\n");
+  ASSERT_EQ(sheet.rows.size(), 1u);
+  const Module1::TagRecord record = quorvane::tagRecordOf(sheet.rows[0]);
+  EXPECT_EQ(record, (Module1::TagRecord{"Title ", "A", "B", "1999", "C", 17}));
+}
+
+// CP932 text read with --encoding CP932 gives the characters that the tag codec reads from
+// the same bytes: every single byte and every double-byte code that the codec decodes.
+TEST(SheetEncoding, Cp932InputReadsAsTheTagCodecReadsIt) {
+  std::string error;
+  const auto codec = quorvane::CodePage::open("CP932", &error);
+  ASSERT_TRUE(codec) << error;
+  std::string bytes;
+  const auto decodes = [&](const std::string& code) {
+    const std::string text = codec->decode(code);
+    char32_t cp = 0;
+    return quorvane::utf8::decodeOne(text, 0, cp) == text.size() && !quorvane::utf8::isEscape(cp);
+  };
+  for (int b = 0x20; b <= 0xFF; ++b) {
+    const std::string code(1, static_cast<char>(b));
+    if (b != 0x7F && decodes(code)) bytes += code;
+  }
+  std::size_t pairs = 0;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      const std::string code{static_cast<char>(lead), static_cast<char>(trail)};
+      if (decodes(code)) {
+        bytes += code;
+        ++pairs;
+      }
+    }
+  }
+  ASSERT_GT(pairs, 7000u);  // JIS X 0208 with NEC's and IBM's extensions
+  const quorvane::DecodedInput decoded = quorvane::decodeSheetInput(bytes, "CP932");
+  EXPECT_EQ(decoded.error, "");
+  EXPECT_EQ(decoded.text, codec->decode(bytes));
+  // Where CP932 and JIS Shift_JIS differ, the tag codec's characters: 0x5C is the
+  // backslash, 0x8160 the full-width tilde.
+  EXPECT_EQ(quorvane::decodeSheetInput("\x5C\x81\x60", "CP932").text, "\\～");
+}
+
+// Japanese Windows programs write CP932 under the name Shift_JIS; iconv's own SHIFT_JIS
+// would read 0x5C as the yen sign and 0x8160 as the wave dash, which CP932 tags cannot hold.
+TEST(SheetEncoding, ShiftJisNamesReadAsCp932) {
+  for (const char* name : {"SHIFT_JIS", "Shift-JIS", "sjis", "MS_KANJI", "csShiftJIS"}) {
+    const quorvane::DecodedInput decoded = quorvane::decodeSheetInput("\x5C\x81\x60\x82", name);
+    EXPECT_EQ(decoded.text, "\\～") << name;
+    const std::string expected = std::string("line 1: not ") + name + " text;";
+    EXPECT_EQ(decoded.error.substr(0, expected.size()), expected);
+  }
+}
+
+TEST(SheetEncoding, ByteOrderMarkIsDroppedOnce) {
+  const std::string mark = "\xEF\xBB\xBF";
+  EXPECT_EQ(quorvane::decodeSheetInput(mark + "a", "").text, "a");
+  EXPECT_EQ(quorvane::decodeSheetInput(mark + "a", "UTF-8").text, "a");
+  EXPECT_EQ(quorvane::decodeSheetInput(utf16("a", false), "").text, "a");
+  // A second one is text, which the rows' checks then see.
+  EXPECT_EQ(quorvane::decodeSheetInput(mark + mark + "a", "").text, mark + "a");
+}
+
+TEST(SheetEncoding, KnownEncodings) {
+  EXPECT_TRUE(quorvane::knownEncoding("CP932"));
+  EXPECT_TRUE(quorvane::knownEncoding("utf-16le"));
+  EXPECT_TRUE(quorvane::knownEncoding("x-sjis"));  // read as CP932
+  EXPECT_FALSE(quorvane::knownEncoding("NO-SUCH"));
+  EXPECT_FALSE(quorvane::knownEncoding(""));
+}
+
+// Cells as they stand in the input, and as apply reads them.
+struct QuoteCase {
+  const char* what;
+  std::string written;
+  std::string read;
+};
+
+class QuoteCases : public ::testing::TestWithParam<QuoteCase> {};
+
+TEST_P(QuoteCases, ReadsTheTitleCell) {
+  const auto sheet = parseSheetText(withCell(1, GetParam().written));
+  ASSERT_EQ(sheet.rows.size(), 1u) << sheet.errors.front();
+  EXPECT_EQ(sheet.rows[0].cells[1], GetParam().read);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, QuoteCases,
+    ::testing::Values(QuoteCase{"plain", "Title", "Title"},
+                      QuoteCase{"quote inside, as list writes it", "He said \"hi\"",
+                                "He said \"hi\""},
+                      QuoteCase{"quote inside, as a spreadsheet writes it",
+                                "\"He said \"\"hi\"\"\"", "He said \"hi\""},
+                      QuoteCase{"quoted plain text", "\"Title\"", "Title"},
+                      QuoteCase{"leading quote", "\"\"\"Quoted\"\" title\"", "\"Quoted\" title"},
+                      QuoteCase{"one quote, quoted", "\"\"\"\"", "\""},
+                      QuoteCase{"two quotes, quoted", "\"\"\"\"\"\"", "\"\""},
+                      QuoteCase{"empty, quoted", "\"\"", ""},
+                      QuoteCase{"one quote alone", "\"", "\""},
+                      QuoteCase{"begins with a quote, does not end with one", "\"abc", "\"abc"},
+                      QuoteCase{"ends with a quote, does not begin with one", "abc\"", "abc\""},
+                      QuoteCase{"an inner quote not doubled", "\"a\"b\"", "\"a\"b\""},
+                      QuoteCase{"three quotes", "\"\"\"", "\"\"\""},
+                      QuoteCase{"an odd run of quotes inside", "\"a\"\"\"b\"", "\"a\"\"\"b\""},
+                      QuoteCase{"quoted spaces", "\" a \"", " a "}),
+    quorvane::testing::caseName<QuoteCases::ParamType>);
+
+// Every cell that list writes reads back as it was: all texts up to five characters made of
+// quotes, a letter, a space and U+FEFF, in every cell, the first of the text included.
+TEST(SheetText, EveryCellListWritesReadsBackExactly) {
+  const std::vector<std::string> pieces = {"\"", "a", " ", "\xEF\xBB\xBF"};
+  std::vector<std::string> texts = {""};
+  for (std::size_t begin = 0, length = 0; length < 5; ++length) {
+    const std::size_t end = texts.size();
+    for (std::size_t i = begin; i < end; ++i) {
+      for (const std::string& piece : pieces) texts.push_back(texts[i] + piece);
+    }
+    begin = end;
+  }
+  for (const std::string& text : texts) {
+    std::vector<std::string> cells = cellsOf(kRow);
+    cells[0] = text + "x.mp3";  // the first cell of the text
+    cells[1] = text;
+    cells[5] = text + "x";
+    cells[7] = "x" + text;
+    std::string line;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      if (c > 0) line += '\t';
+      quorvane::appendCell(line, cells[c]);
+    }
+    const auto sheet = parseSheetText(line + "\n");
+    ASSERT_EQ(sheet.rows.size(), 1u) << "[" << text << "]: " << sheet.errors.front();
+    EXPECT_EQ(sheet.rows[0].cells, cells) << "[" << text << "] written as [" << line << "]";
+  }
+}
+
+TEST(SheetText, ListQuotesOnlyCellsThatBeginWithAQuote) {
+  const auto written = [](std::string_view cell) {
+    std::string row;
+    quorvane::appendCell(row, cell);
+    return row;
+  };
+  EXPECT_EQ(written("He said \"hi\""), "He said \"hi\"");
+  EXPECT_EQ(written("\"Quoted\" title"), "\"\"\"Quoted\"\" title\"");
+  EXPECT_EQ(written("\""), "\"\"\"\"");
+  EXPECT_EQ(written("\"\""), "\"\"\"\"\"\"");
+  EXPECT_EQ(written(""), "");
+}
 
 }  // namespace

@@ -111,5 +111,36 @@ cmp -s "$dir/sum-plain" "$dir/sum-crlf" || fail "BOM + CRLF input wrote other by
 "$tool" apply "$dir/missing" < /dev/null 2>/dev/null; [ $? -eq 2 ] || fail "missing folder should exit 2"
 "$tool" apply "$folder" "$dir/no-such-file" 2>/dev/null; [ $? -eq 2 ] || fail "missing FILE should exit 2"
 
+# 7. Cells longer than their fields are cut as Save cuts them, each cut reported on stderr
+#    (line, cell, bytes given and kept); the rows are still written and the exit status is 0.
+#    Rows not marked 2 are not written and not reported.
+cuts=$dir/cuts
+mkdir "$cuts"
+for name in a b c; do audio 400 >"$cuts/$name.mp3"; done
+long30=$(printf '%031d' 0)
+kana=$(printf 'あ%.0s' {1..15})
+{
+  printf '%s\n' "a.mp3${T}${long30}${T}${kana}${T}ok${T}19999${T}${kana}x${T}${T}a.mp3${T}2${T}0"
+  printf '%s\n' "b.mp3${T}${kana}${T}${T}${T}2001${T}x${kana}${T}${T}b.mp3${T}2${T}0"
+  printf '%s\n' "c.mp3${T}${long30}${T}${T}${T}${T}${T}${T}c.mp3${T}1${T}0"
+} >"$dir/long"
+"$tool" apply "$cuts" "$dir/long" 2>"$dir/err"; status=$?
+[ $status -eq 0 ] || fail "apply of long cells exited $status"
+[ "$(cat "$dir/err")" = "quorvane-tag: line 1, cell 2 (title): 31 bytes in CP932, cut to 30
+quorvane-tag: line 1, cell 5 (year): 5 bytes in CP932, cut to 4
+quorvane-tag: line 1, cell 6 (comment): 31 bytes in CP932, cut to 30
+quorvane-tag: line 2, cell 6 (comment): 31 bytes in CP932, cut to 30 inside a double-byte $(
+  )character (its first byte is kept)" ] ||
+  fail "the cuts are reported as:
+$(cat "$dir/err")"
+[ "$(tail -c 125 "$cuts/a.mp3" | head -c 30)" = "${long30:0:30}" ] ||
+  fail "the long title was not cut to 30"
+[ "$(tail -c 95 "$cuts/a.mp3" | head -c 30 | iconv -f CP932 -t UTF-8)" = "$kana" ] ||
+  fail "a cell of exactly 30 bytes was not kept whole"
+[ "$(tail -c 35 "$cuts/a.mp3" | head -c 4)" = "1999" ] || fail "the year was not cut to 4"
+[ "$(tail -c 31 "$cuts/b.mp3" | head -c 30 | od -An -tx1 | tr -d ' \n' | tail -c 6)" = "82a082" ] ||
+  fail "the comment cut inside a character does not end in its lead byte 0x82"
+[ "$(size "$cuts/c.mp3")" -eq 400 ] || fail "a row marked 1 was written"
+
 if [ $failures -eq 0 ]; then echo "apply_test: all passed"; fi
 exit $((failures > 0))
