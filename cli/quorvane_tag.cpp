@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,11 +18,13 @@
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
 #include "os/posix/file_names.h"
+#include "os/posix/posix_file.h"
 #include "os/posix/posix_file_service.h"
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/code_page.h"
-#include "os/posix/posix_file.h"
+#include "tagcodec/file_ends.h"
+#include "tagcodec/file_state.h"
 #include "ui/headless/headless_form.h"
 
 namespace {
@@ -31,14 +34,16 @@ quorvane::PosixFileService fileService;
 
 constexpr const char* kUsage =
     "Usage: quorvane-tag list [--bom] FOLDER\n"
-    "       quorvane-tag apply [--dry-run] [--encoding NAME] FOLDER [FILE]\n"
+    "       quorvane-tag apply [--dry-run] [--force] [--encoding NAME] FOLDER [FILE]\n"
     "       quorvane-tag --help | --version\n"
     "\n"
     "list FOLDER  Prints the sheet of FOLDER's MP3 files (names ending in .mp3 in any\n"
-    "             letter case), sorted by file name: one line per file, ten cells\n"
+    "             letter case), sorted by file name: one line per file, eleven cells\n"
     "             separated by one TAB, in UTF-8:\n"
     "               name, title, artist, album, year, comment, genre name,\n"
-    "               name as loaded, state (1), genre number (0-255)\n"
+    "               name as loaded, state (1), genre number (0-255), fingerprint\n"
+    "             The fingerprint stands for the file as it was listed (its length and\n"
+    "             the bytes of its tag); its form is for quorvane-tag alone.\n"
     "             Title, artist and album are shown without surrounding spaces; year\n"
     "             and comment as stored. Tag text is read in code page 932 unless\n"
     "             QUORVANE_CODEPAGE names another iconv encoding; bytes that do not\n"
@@ -57,7 +62,8 @@ constexpr const char* kUsage =
     "             name as loaded): title, artist, album, year and comment from cells\n"
     "             2-6, genre from cell 10; the file is renamed to cell 1 when that\n"
     "             differs. Rows with state 1 are left alone; cell 7 is not read.\n"
-    "             Every line is checked first (ten cells, state 1 or 2, genre 0-255,\n"
+    "             Every line is checked first (ten cells, or eleven with the\n"
+    "             fingerprint, state 1 or 2, genre 0-255,\n"
     "             file names without '/'); any bad line is reported and nothing is\n"
     "             written. The input is UTF-8, or UTF-16 when it starts with a UTF-16\n"
     "             byte-order mark (spreadsheet programs' \"Unicode text\"); a byte-order\n"
@@ -68,6 +74,10 @@ constexpr const char* kUsage =
     "             is cut as Save cuts it, and each cut is reported on stderr:\n"
     "               line 3, cell 2 (title): 34 bytes in CP932, cut to 30\n"
     "             The row is still written; a cut does not change the exit status.\n"
+    "             A row with a fingerprint whose file has changed since it was listed\n"
+    "             (another program retagged or replaced it) is not written, and is\n"
+    "             reported with its line; the other rows are.\n"
+    "  --force    Writes such rows all the same.\n"
     "  --encoding NAME\n"
     "             Reads the input in the iconv encoding NAME (iconv --list shows the\n"
     "             names), for example CP932, the plain text of Japanese spreadsheet\n"
@@ -85,8 +95,9 @@ constexpr const char* kUsage =
     "             file that could not be written or renamed. The exit status is the one\n"
     "             apply would give.\n"
     "\n"
-    "Exit status: 0 success; 1 some file could not be written or renamed (the others\n"
-    "were), or the output could not be written; 2 bad usage, bad input, or a folder or\n"
+    "Exit status: 0 success; 1 some file could not be written or renamed, or had\n"
+    "changed since it was listed (the others were written), or the output could not be\n"
+    "written; 2 bad usage, bad input, or a folder or\n"
     "file that cannot be read.\n";
 
 // Two short lines: what is wrong, and where the whole usage is.
@@ -120,7 +131,9 @@ bool writeOut(std::string_view out) {
   return std::fwrite(out.data(), 1, out.size(), stdout) == out.size();
 }
 
-bool printRows(const quorvane::FlexGrid& grid) {
+// The sheet's rows, each with an eleventh cell: the state its file was listed in.
+bool printRows(const quorvane::MainWindow& window) {
+  const quorvane::FlexGrid& grid = window.MSFlexGrid1();
   std::string out;
   out.reserve(1 << 20);
   for (int r = 1; r < grid.Rows(); ++r) {
@@ -128,6 +141,10 @@ bool printRows(const quorvane::FlexGrid& grid) {
       if (c > 0) out += '\t';
       quorvane::appendCell(out, grid.textAt(r, c));
     }
+    const quorvane::FileState* state =
+        window.loadedState(std::string(grid.textAt(r, quorvane::colOrigName)));
+    out += '\t';
+    out += state ? state->text() : quorvane::FileState().text();
     out += '\n';
     if (out.size() > (1 << 20) - 4096) {
       if (!writeOut(out)) return false;
@@ -155,7 +172,7 @@ int list(const char* folderArgument, bool byteOrderMark) {
     std::fprintf(stderr, "quorvane-tag: left out (its name holds a tab or line break): %s\n",
                  quorvane::nameToBytes(name).c_str());
   }
-  if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window.MSFlexGrid1())) {
+  if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window)) {
     fileError("standard output", "cannot write", errno);
     return 1;
   }
@@ -190,8 +207,36 @@ bool readAll(int fd, std::string& out) {
   }
 }
 
+// Rows marked changed whose file is no longer in the state it was listed in are not
+// written: each is reported with its line and left out of `rows` (marked unchanged).
+// Returns how many.
+int leaveOutChangedFiles(std::vector<quorvane::SheetRow>& rows, const std::string& folder,
+                         bool dryRun) {
+  int changed = 0;
+  for (quorvane::SheetRow& row : rows) {
+    if (row.cells[quorvane::colState] != quorvane::kStateChanged || !row.listedState) continue;
+    const std::string& loaded = row.cells[quorvane::colOrigName];
+    const quorvane::FileEnd end =
+        quorvane::readFileEnd(fileService.joinPath(folder, loaded), fileService);
+    if (quorvane::fileStateOf(end) == *row.listedState) continue;
+    const std::string name = quorvane::nameToBytes(loaded);
+    if (dryRun) {
+      std::printf("%s: changed since it was listed: not written (--force writes it)\n",
+                  name.c_str());
+    } else {
+      std::fprintf(stderr,
+                   "quorvane-tag: line %zu: %s has changed since it was listed; not written "
+                   "(--force writes it anyway)\n",
+                   row.line, name.c_str());
+    }
+    row.cells[quorvane::colState] = quorvane::kStateLoaded;
+    ++changed;
+  }
+  return changed;
+}
+
 int apply(const char* folderArgument, const char* fileArgument, const std::string& encoding,
-          bool dryRun) {
+          bool dryRun, bool force) {
   if (!checkFolder(folderArgument)) return 2;
   const std::string folder = fileService.normalizeFolder(quorvane::nameFromBytes(folderArgument));
   std::string input;
@@ -203,7 +248,7 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
   } else if (!readAll(STDIN_FILENO, input)) {
     return fileError("standard input", "cannot read", errno);
   }
-  const quorvane::SheetText sheet = quorvane::parseSheetText(input, encoding);
+  quorvane::SheetText sheet = quorvane::parseSheetText(input, encoding);
   if (!sheet.errors.empty()) {
     for (const auto& error : sheet.errors) {
       std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
@@ -218,6 +263,7 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
       std::fprintf(stderr, "quorvane-tag: %s\n", quorvane::describeCut(row.line, cut).c_str());
     }
   }
+  const int changedFiles = force ? 0 : leaveOutChangedFiles(sheet.rows, folder, dryRun);
   if (dryRun) {
     const quorvane::SavePreview preview = quorvane::previewSave(sheet.rows, folder);
     std::string out;
@@ -226,15 +272,24 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
       fileError("standard output", "cannot write", errno);
       return 1;
     }
-    return preview.failures > 0 ? 1 : 0;
+    return preview.failures + changedFiles > 0 ? 1 : 0;
   }
   quorvane::FlexGrid grid;
   grid.setCols(quorvane::kSheetCols);
   grid.setRedraw(false);
   for (const auto& row : sheet.rows) grid.AddItem(row.joined());
   StderrMessages messages;
-  quorvane::saveChangedRows(grid, folder, messages, fileService);
-  return messages.failures > 0 ? 1 : 0;
+  // A file changed between the check above and its write is still not written over.
+  std::map<std::string, quorvane::FileState> listed;
+  for (const quorvane::SheetRow& row : sheet.rows) {
+    if (row.listedState && !force) listed[row.cells[quorvane::colOrigName]] = *row.listedState;
+  }
+  quorvane::saveChangedRows(grid, folder, messages, fileService,
+                            [&listed](const std::string& name) -> const quorvane::FileState* {
+                              const auto found = listed.find(name);
+                              return found == listed.end() ? nullptr : &found->second;
+                            });
+  return messages.failures + changedFiles > 0 ? 1 : 0;
 }
 
 // The options and operands after the command. "--" ends the options, so that a folder
@@ -244,6 +299,7 @@ struct Arguments {
   bool byteOrderMark = false;
   std::string encoding;  // "" when not given
   bool dryRun = false;
+  bool force = false;
   bool help = false;
 };
 
@@ -262,6 +318,8 @@ std::string parseArguments(std::string_view command, int argc, char** argv, Argu
       args.byteOrderMark = true;
     } else if (command == "apply" && arg == "--dry-run") {
       args.dryRun = true;
+    } else if (command == "apply" && arg == "--force") {
+      args.force = true;
     } else if (command == "apply" && (arg == "--encoding" || arg.starts_with("--encoding="))) {
       if (arg == "--encoding" && ++i == argc) return "--encoding needs an encoding name";
       args.encoding = arg == "--encoding" ? argv[i] : arg.substr(arg.find('=') + 1);
@@ -315,5 +373,5 @@ int main(int argc, char** argv) {
     return 2;
   }
   return apply(args.operands[0], operands == 2 ? args.operands[1] : nullptr, args.encoding,
-               args.dryRun);
+               args.dryRun, args.force);
 }

@@ -129,12 +129,21 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string at = "line " + std::to_string(i + 1) + ": ";
     std::vector<std::string> cells = splitRow(lines[i]);
-    if (cells.size() != kSheetCols) {
-      sheet.errors.push_back(at + "expected 10 cells separated by TAB, found " +
+    if (cells.size() != kSheetCols && cells.size() != kSheetCols + 1) {
+      sheet.errors.push_back(at + "expected 10 or 11 cells separated by TAB, found " +
                              std::to_string(cells.size()));
       continue;
     }
     const std::size_t errorsBefore = sheet.errors.size();
+    std::optional<FileState> listedState;
+    if (cells.size() == kSheetCols + 1) {
+      listedState = FileState::parse(cells.back());
+      if (!listedState) {
+        sheet.errors.push_back(at + "cell 11 must be a fingerprint as list prints it, not " +
+                               quoted(cells.back()));
+      }
+      cells.pop_back();
+    }
     checkRow(cells, at, sheet.errors);
     const std::string& loaded = cells[colOrigName];
     if (isPlainFileName(loaded)) {
@@ -143,7 +152,9 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding) {
                                std::to_string(it->second));
       }
     }
-    if (sheet.errors.size() == errorsBefore) sheet.rows.push_back({i + 1, std::move(cells)});
+    if (sheet.errors.size() == errorsBefore) {
+      sheet.rows.push_back({i + 1, std::move(cells), listedState});
+    }
   }
   return sheet;
 }

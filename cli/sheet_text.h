@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tagcodec/file_state.h"
 #include "tagcodec/tag_record.h"
 
 namespace quorvane {
@@ -12,7 +14,9 @@ namespace quorvane {
 // One row of a sheet as `quorvane-tag list` prints it, read back for `apply`.
 struct SheetRow {
   std::size_t line = 0;            // 1-based, in the input
-  std::vector<std::string> cells;  // as the sheet holds them: quoted cells unquoted
+  std::vector<std::string> cells;  // the sheet's ten: quoted cells unquoted
+  // The eleventh cell, when the row has one: the file's state when it was listed.
+  std::optional<FileState> listedState;
 
   // The cells joined by TAB, as FlexGrid::AddItem takes a row.
   std::string joined() const;
@@ -24,10 +28,11 @@ struct SheetText {
 };
 
 // Reads `input` and checks every row before anything may be written: text in `encoding`
-// (see decodeSheetInput: "" reads UTF-8, or UTF-16 by its byte-order mark), exactly ten
-// cells, state "1" or "2", a genre number from 0 to 255, a new name and a loaded name
-// that are plain file names, each file loaded once. CRLF line ends and one trailing empty
-// line are accepted. Input that does not decode gives that one error and no rows.
+// (see decodeSheetInput: "" reads UTF-8, or UTF-16 by its byte-order mark), ten cells or
+// eleven (the last a fingerprint that `list` printed), state "1" or "2", a genre number from 0 to
+// 255, a new name and a loaded name that are plain file names, each file loaded once. CRLF line
+// ends and one trailing empty line are accepted. Input that does not decode gives that one error
+// and no rows.
 SheetText parseSheetText(std::string_view input, const std::string& encoding = {});
 
 // Appends `cell` to a row as `list` writes it. A cell that begins with '"' (or with U+FEFF,

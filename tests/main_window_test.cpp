@@ -154,6 +154,7 @@ TEST_F(MainWindowTest, LoadsAFolderSortedWithOneRowPerMp3File) {
   writeFile(dir.file("A.MP3"), audio(500));  // no tag, right after a tagged one
   writeFile(dir.file("c.Mp3"), tagged("x", "", "", "", "", 255));
   writeFile(dir.file("short.mp3"), bytesOf("TAG"));  // too short to hold a tag
+  writeFile(dir.file("Zeta.mp3"), audio(100));       // first by bytes, last ignoring case
   writeFile(dir.file("notes.txt"), tagged("no", "", "", "", "", 1));
   writeFile(dir.file("mp3"), audio(10));
   std::filesystem::create_directory(dir.file("folder.mp3"));
@@ -165,7 +166,7 @@ TEST_F(MainWindowTest, LoadsAFolderSortedWithOneRowPerMp3File) {
 
   EXPECT_FALSE(window.blnChanged);
   EXPECT_EQ(column(colFileName),
-            (std::vector<std::string>{"A.MP3", "b.mp3", "c.Mp3", "short.mp3"}));
+            (std::vector<std::string>{"A.MP3", "b.mp3", "c.Mp3", "short.mp3", "Zeta.mp3"}));
   EXPECT_EQ(row(1),
             (std::vector<std::string>{"A.MP3", "", "", "", "", "", "Blues", "A.MP3", "1", "0"}));
   EXPECT_EQ(row(2),
@@ -174,6 +175,7 @@ TEST_F(MainWindowTest, LoadsAFolderSortedWithOneRowPerMp3File) {
   EXPECT_EQ(row(3), (std::vector<std::string>{"c.Mp3", "x", "", "", "    ", std::string(30, ' '),
                                               "", "c.Mp3", "1", "255"}));
   EXPECT_EQ(row(4)[colGenreNo], "0");
+  EXPECT_EQ(form.File1.List(1), "Zeta.mp3") << "the file list keeps the order of the bytes";
   EXPECT_EQ(window.lngPrevRow, 0);
 }
 

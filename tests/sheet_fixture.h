@@ -28,7 +28,9 @@ inline Bytes tagFor(const TestFile& file) {
 // A headless window, loaded and resized as at start-up, on a temporary folder.
 class SheetFixture {
  public:
-  explicit SheetFixture(const std::vector<TestFile>& files) : window(form.controls()) {
+  explicit SheetFixture(const std::vector<TestFile>& files,
+                        FileService& fileService = systemFiles())
+      : service(fileService), window(form.controls()) {
     for (const auto& f : files) writeFile(dir.file(f.name), tagFor(f));
     window.Form_Load();
     window.Form_Resize();
@@ -62,8 +64,9 @@ class SheetFixture {
     return -1;
   }
 
+  FileService& service;  // how the window reaches files and folders
   TempDir dir;
-  HeadlessForm form{quorvane::testing::systemFiles()};
+  HeadlessForm form{service};
   MainWindow window;
 };
 

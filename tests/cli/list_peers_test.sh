@@ -48,8 +48,16 @@ jp.mp3${T}曲名${T}${T}${T}2020${T}$(printf '%30s' '')${T}${T}jp.mp3${T}1${T}25
 mutagen.mp3${T}Mutagen Title${T}M Artist${T}${T}2004${T}${T}Bebob${T}mutagen.mp3${T}1${T}84
 UNTAGGED.MP3${T}${T}${T}${T}${T}${T}Blues${T}UNTAGGED.MP3${T}1${T}0"
 
-actual=$("$tool" list "$folder" 2>"$dir/err"); status=$?
+listed=$("$tool" list "$folder" 2>"$dir/err"); status=$?
 [ $status -eq 0 ] || fail "list exited $status"
+# The eleventh cell is the file's fingerprint: its length and a hash of its tag, in hex.
+actual=$(printf '%s\n' "$listed" | cut -f 1-10)
+[ "$(printf '%s\n' "$listed" | cut -f 11 | grep -cvE '^[0-9a-f]+\.[0-9a-f]{32}$')" -eq 0 ] ||
+  fail "a fingerprint is not the length and a hash in hex: $(printf '%s\n' "$listed" | cut -f 11)"
+[ "$(printf '%s\n' "$listed" | cut -f 11 | sort -u | wc -l)" -eq 5 ] ||
+  fail "five different files do not have five fingerprints"
+[ "$(printf '%s\n' "$listed" | grep '^jp.mp3' | cut -f 11 | cut -d . -f 1)" = \
+  "$(printf '%x' "$(stat -c %s "$folder/jp.mp3")")" ] || fail "the fingerprint's length is not the file's"
 [ "$actual" = "$expected" ] || fail "rows differ:
 --- expected
 $expected
@@ -61,12 +69,12 @@ grep -q 'tab	name.mp3' "$dir/err" || fail "the name with a tab is not reported o
 # --bom puts a UTF-8 byte-order mark before the same rows.
 bom=$("$tool" list --bom "$folder" 2>/dev/null | head -c 3 | od -An -tx1 | tr -d ' ')
 [ "$bom" = "efbbbf" ] || fail "list --bom starts with $bom"
-[ "$("$tool" list --bom "$folder" 2>/dev/null | tail -c +4)" = "$expected" ] ||
+[ "$("$tool" list --bom "$folder" 2>/dev/null | tail -c +4)" = "$listed" ] ||
   fail "list --bom rows differ"
 
 # A relative folder and a trailing slash mean the same folder.
 relative=$(cd "$dir" && "$tool" list music/ 2>/dev/null)
-[ "$relative" = "$expected" ] || fail "a relative FOLDER/ lists differently"
+[ "$relative" = "$listed" ] || fail "a relative FOLDER/ lists differently"
 
 # Errors: nothing on stdout, one line on stderr naming the folder, exit 2.
 for bad in "$dir/missing" "$folder/id3v2.mp3"; do

@@ -210,9 +210,22 @@ vanished() {
   gone=$dir/gone
   mkdir "$gone"
   for name in a b c d; do helper mp3 "$gone/$name.mp3" "$name"; done
-  list "$gone" | awk -F'\t' 'BEGIN { OFS = "\t" } { $2 = "new"; $9 = "2"; print }' >"$dir/edit"
-  rm "$gone/b.mp3"
+  # Ten cells, without the fingerprint: the writer meets the missing file and the folder.
+  list "$gone" | awk -F'\t' 'BEGIN { OFS = "\t" } { $2 = "new"; $9 = "2"; NF = 10; print }' \
+    >"$dir/edit"
+  cp -r "$gone" "$dir/gone-fingerprinted"
+  list "$dir/gone-fingerprinted" | awk -F'\t' 'BEGIN { OFS = "\t" } { $2 = "new"; $9 = "2"; print }' \
+    >"$dir/edit-fingerprinted"
+  rm "$gone/b.mp3" "$dir/gone-fingerprinted/b.mp3"
   rm "$gone/c.mp3" && mkdir "$gone/c.mp3"
+  rm "$dir/gone-fingerprinted/c.mp3" && mkdir "$dir/gone-fingerprinted/c.mp3"
+  # With the fingerprint, both are found changed since the listing, before any write.
+  apply "$dir/gone-fingerprinted" <"$dir/edit-fingerprinted"
+  [ "$apply_status" -eq 1 ] || fail "vanished: apply with fingerprints exited $apply_status"
+  [ "$(grep -c 'has changed since it was listed' "$dir/err")" -eq 2 ] &&
+    grep -q 'line 2: b.mp3' "$dir/err" && grep -q 'line 3: c.mp3' "$dir/err" ||
+    fail "vanished: b.mp3 and c.mp3 are not both reported as changed: $(cat "$dir/err")"
+  [ "$(title_of "$dir/gone-fingerprinted/a.mp3")" = new ] || fail "vanished: a.mp3 not written"
   apply "$gone" <"$dir/edit"
   [ "$apply_status" -eq 1 ] || fail "vanished: apply exited $apply_status, expected 1"
   [ "$(grep -c 'ファイル名 :' "$dir/err")" -eq 2 ] &&
