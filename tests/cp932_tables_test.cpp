@@ -59,7 +59,7 @@ std::string escape(std::uint8_t byte) {
   return utf8Of(quorvane::utf8::kEscapeBase + byte);
 }
 
-// Collects where the two ways part; a test fails on the first few, shown with their bytes.
+// Collects where the two ways differ; a test fails on the first few, shown with their bytes.
 class Differences {
  public:
   // Bytes decoded, then the text encoded back, both ways.

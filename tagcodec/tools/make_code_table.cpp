@@ -1,7 +1,7 @@
 // Writes the complete mapping of a double-byte code page, as this system's iconv converts
 // it, as a C++ source that defines a CodeTable (tagcodec/code_table.h). With --check it
 // compares an existing source with what it would write, so that a test sees when iconv and
-// the committed table part.
+// the committed table differ.
 //
 // Usage: make_code_table [--check] ENCODING SYMBOL FILE
 //
