@@ -1,8 +1,10 @@
-// Any bytes through the tag text codec and the file-name codec: nothing crashes, and
-// bytes turned into text and back come back as they were.
+// Any bytes through the tag text codec and the file-name codec: nothing crashes, bytes
+// turned into text and back come back as they were, and CP932's built-in tables convert
+// exactly as iconv does.
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -24,6 +26,22 @@ void checkCodePageRoundTrip(std::string_view bytes) {
     check(page.decode(back) == text, "re-encoded bytes decode to other text");
     check(page.encode(page.decode(back)) == back, "a second round trip changed the bytes");
   }
+}
+
+// The input as bytes and as text (UTF-8 or not, escapes and all): the tables and iconv must
+// give the same text and the same bytes.
+void checkTablesMatchIconv(std::string_view input) {
+  static const std::unique_ptr<quorvane::CodePage> iconv = [] {
+    std::string error;
+    auto page = quorvane::CodePage::openIconv("CP932", &error);
+    check(page != nullptr, "iconv has no CP932");
+    return page;
+  }();
+  const quorvane::CodePage& tables = cp932();
+  const std::string text = tables.decode(input);
+  check(text == iconv->decode(input), "the tables decode otherwise than iconv");
+  check(tables.encode(text) == iconv->encode(text), "the tables encode decoded text otherwise");
+  check(tables.encode(input) == iconv->encode(input), "the tables encode text otherwise");
 }
 
 // TextToBytes must fill the whole field, whatever was there: the same text written over
@@ -92,6 +110,7 @@ void checkFileName(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input = asText(data, size);
   checkCodePageRoundTrip(input);
+  checkTablesMatchIconv(input);
   checkField<30>(input);
   checkField<4>(input);
   checkFileName(input);

@@ -1,168 +1,58 @@
 #include "tagcodec/code_page.h"
 
-#include <iconv.h>
-
-#include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
+#include "tagcodec/code_converter.h"
+#include "tagcodec/table_converter.h"
 #include "tagcodec/utf8.h"
+#if QUORVANE_HAVE_ICONV
+#include "tagcodec/iconv_converter.h"
+#endif
 
 namespace quorvane {
-namespace {
 
-iconv_t cd(void* handle) {
-  return static_cast<iconv_t>(handle);
-}
+CodePage::CodePage(std::string name, std::unique_ptr<const CodeConverter> converter)
+    : name_(std::move(name)),
+      converter_(std::move(converter)),
+      // With ASCII bytes meaning ASCII both ways, plain ASCII text needs no conversion,
+      // which is most tag text and most of the load's work.
+      asciiCompatible_(converter_->asciiCompatible()) {}
 
-// A decoded character must be well-formed UTF-8 (glibc lets some 5- and 6-byte forms
-// through) and must not fall in the escape range, or it would not come back as its bytes.
-bool acceptableText(std::string_view utf8Text) {
-  // Both need a lead byte of 0xF4 or above; most text has none.
-  if (std::none_of(utf8Text.begin(), utf8Text.end(),
-                   [](char c) { return static_cast<unsigned char>(c) >= 0xF4; })) {
-    return true;
-  }
-  std::size_t pos = 0;
-  while (pos < utf8Text.size()) {
-    char32_t cp = 0;
-    const std::size_t len = utf8::decodeOne(utf8Text, pos, cp);
-    if (len == 0 || utf8::isEscape(cp)) return false;
-    pos += len;
-  }
-  return true;
-}
-
-// Runs iconv over all of `in`, growing `out` as needed. Returns the number of input
-// bytes converted before an error (errno tells which), or in.size() when all went.
-std::size_t convert(iconv_t handle, std::string_view in, std::string& out) {
-  char* inPtr = const_cast<char*>(in.data());
-  std::size_t inLeft = in.size();
-  while (true) {
-    const std::size_t start = out.size();
-    out.resize(start + inLeft * 4 + 16);
-    char* outPtr = out.data() + start;
-    std::size_t outLeft = out.size() - start;
-    const std::size_t r = iconv(handle, &inPtr, &inLeft, &outPtr, &outLeft);
-    const int err = errno;
-    out.resize(out.size() - outLeft);
-    if (r != static_cast<std::size_t>(-1)) return in.size();
-    if (err != E2BIG) {
-      errno = err;
-      return in.size() - inLeft;
-    }
-  }
-}
-
-void flushState(iconv_t handle, std::string& out) {
-  char buffer[32];
-  char* outPtr = buffer;
-  std::size_t outLeft = sizeof buffer;
-  iconv(handle, nullptr, nullptr, &outPtr, &outLeft);
-  out.append(buffer, sizeof buffer - outLeft);
-}
-
-void resetState(iconv_t handle) {
-  iconv(handle, nullptr, nullptr, nullptr, nullptr);
-}
-
-}  // namespace
-
-CodePage::CodePage(std::string name, void* toText, void* toBytes)
-    : name_(std::move(name)), toText_(toText), toBytes_(toBytes) {}
-
-CodePage::~CodePage() {
-  iconv_close(cd(toText_));
-  iconv_close(cd(toBytes_));
-}
+CodePage::~CodePage() = default;
 
 std::unique_ptr<CodePage> CodePage::open(const std::string& name, std::string* error) {
-  iconv_t toText = iconv_open("UTF-8", name.c_str());
-  if (toText == reinterpret_cast<iconv_t>(-1)) {
-    if (error) *error = "unknown encoding \"" + name + "\"";
-    return nullptr;
+  if (auto table = TableConverter::forName(name)) {
+    return std::unique_ptr<CodePage>(new CodePage(name, std::move(table)));
   }
-  iconv_t toBytes = iconv_open(name.c_str(), "UTF-8");
-  if (toBytes == reinterpret_cast<iconv_t>(-1)) {
-    iconv_close(toText);
-    if (error) *error = "unknown encoding \"" + name + "\"";
-    return nullptr;
+  return openIconv(name, error);
+}
+
+std::unique_ptr<CodePage> CodePage::openIconv(const std::string& name, std::string* error) {
+#if QUORVANE_HAVE_ICONV
+  auto converter = IconvConverter::open(name, error);
+  if (!converter) return nullptr;
+  return std::unique_ptr<CodePage>(new CodePage(name, std::move(converter)));
+#else
+  if (error) {
+    *error = "\"" + name + "\" is not available: this build has no iconv and converts CP932 only";
   }
-  std::unique_ptr<CodePage> page(new CodePage(name, toText, toBytes));
-  // With ASCII bytes meaning ASCII both ways, plain ASCII text needs no iconv call,
-  // which is most tag text and most of the load's work.
-  bool ascii = true;
-  for (int b = 1; b < 0x80 && ascii; ++b) {
-    const std::string one(1, static_cast<char>(b));
-    std::string decoded;
-    resetState(toText);
-    ascii = convert(toText, one, decoded) == 1 && decoded == one;
-    std::string encoded;
-    resetState(toBytes);
-    ascii = ascii && convert(toBytes, one, encoded) == 1 && encoded == one;
-  }
-  page->asciiCompatible_ = ascii;
-  page->question_ = page->encode("?");
-  return page;
+  return nullptr;
+#endif
 }
 
 std::string CodePage::decode(std::string_view bytes) const {
   if (asciiCompatible_ && utf8::isAscii(bytes)) return std::string(bytes);
   std::string out;
-  out.reserve(bytes.size() * 2);
-  iconv_t handle = cd(toText_);
-  resetState(handle);
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    const std::size_t mark = out.size();
-    pos += convert(handle, bytes.substr(pos), out);
-    if (!acceptableText(std::string_view(out).substr(mark))) {
-      // Only encodings that reach U+10FExx or beyond (UTF-8, GB18030, ...) get here.
-      out.clear();
-      decodeBySequence(bytes, out);
-      return out;
-    }
-    if (pos < bytes.size()) {
-      // EILSEQ, or EINVAL for a lead byte cut off at the end: keep the byte as an
-      // escape and go on at the next one.
-      utf8::appendEscape(out, static_cast<std::uint8_t>(bytes[pos]));
-      ++pos;
-      resetState(handle);
-    }
-  }
-  flushState(handle, out);
+  converter_->decode(bytes, out);
   return out;
-}
-
-void CodePage::decodeBySequence(std::string_view bytes, std::string& out) const {
-  iconv_t handle = cd(toText_);
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    bool taken = false;
-    for (std::size_t len = 1; len <= 8 && pos + len <= bytes.size() && !taken; ++len) {
-      std::string one;
-      resetState(handle);
-      if (convert(handle, bytes.substr(pos, len), one) != len) continue;
-      if (!acceptableText(one)) {
-        for (std::size_t i = 0; i < len; ++i) {
-          utf8::appendEscape(out, static_cast<std::uint8_t>(bytes[pos + i]));
-        }
-      } else {
-        out += one;
-      }
-      pos += len;
-      taken = true;
-    }
-    if (!taken) utf8::appendEscape(out, static_cast<std::uint8_t>(bytes[pos++]));
-  }
 }
 
 std::string CodePage::encode(std::string_view text) const {
   if (asciiCompatible_ && utf8::isAscii(text)) return std::string(text);
   std::string out;
   out.reserve(text.size());
-  resetState(cd(toBytes_));
   std::size_t runStart = 0;
   std::size_t pos = 0;
   int escapedByte = -1;  // the byte an escape just wrote, while it is the last one out
@@ -170,7 +60,7 @@ std::string CodePage::encode(std::string_view text) const {
     if (pos == runStart) return;
     std::string_view run = text.substr(runStart, pos - runStart);
     if (escapedByte >= 0x80) run.remove_prefix(encodeAfterEscape(escapedByte, run, out));
-    if (!run.empty()) encodeRun(run, out);
+    if (!run.empty()) converter_->encodeRun(run, out);
   };
   while (pos < text.size()) {
     char32_t cp = 0;
@@ -182,7 +72,7 @@ std::string CodePage::encode(std::string_view text) const {
     if (len == 0 || escape) {
       flushRun();
       if (len == 0) {
-        out += question_;  // not UTF-8 at all: nothing to convert
+        out += converter_->question();  // not UTF-8 at all: nothing to convert
         pos += 1;
         escapedByte = -1;
       } else {
@@ -199,15 +89,6 @@ std::string CodePage::encode(std::string_view text) const {
   return out;
 }
 
-bool CodePage::joins(int lead, std::string_view code) const {
-  if (code.empty()) return false;
-  const std::string pair{static_cast<char>(lead), code[0]};
-  std::string text;
-  iconv_t handle = cd(toText_);
-  resetState(handle);
-  return convert(handle, pair, text) == pair.size() && !text.empty();
-}
-
 std::size_t CodePage::encodeAfterEscape(int escapedByte, std::string_view run,
                                         std::string& out) const {
   // A lone lead byte kept as an escape must stay alone: if the next character's code
@@ -218,10 +99,10 @@ std::size_t CodePage::encodeAfterEscape(int escapedByte, std::string_view run,
   std::size_t len = utf8::decodeOne(run, 0, cp);
   if (len == 0) return 0;
   std::string code;
-  encodeRun(run.substr(0, len), code);
-  if (joins(escapedByte, code)) {
-    for (const std::string& other : duplicateCodes(std::string(run.substr(0, len)))) {
-      if (!joins(escapedByte, other)) {
+  converter_->encodeRun(run.substr(0, len), code);
+  if (converter_->joins(escapedByte, code)) {
+    for (const std::string& other : converter_->duplicateCodes(run.substr(0, len))) {
+      if (!converter_->joins(escapedByte, other)) {
         code = other;
         break;
       }
@@ -229,48 +110,6 @@ std::size_t CodePage::encodeAfterEscape(int escapedByte, std::string_view run,
   }
   out += code;
   return len;
-}
-
-const std::vector<std::string>& CodePage::duplicateCodes(const std::string& character) const {
-  static const std::vector<std::string> none;
-  if (!duplicates_) {
-    // Built once, on first need: every two-byte code that the encoder would not give back.
-    duplicates_ = std::make_unique<std::map<std::string, std::vector<std::string>>>();
-    for (int lead = 0x80; lead <= 0xFF; ++lead) {
-      for (int trail = 0x01; trail <= 0xFF; ++trail) {
-        const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
-        std::string text;
-        iconv_t handle = cd(toText_);
-        resetState(handle);
-        if (convert(handle, pair, text) != pair.size() || text.empty() || !acceptableText(text)) {
-          continue;
-        }
-        std::string back;
-        encodeRun(text, back);
-        if (back != pair) (*duplicates_)[text].push_back(pair);
-      }
-    }
-  }
-  const auto it = duplicates_->find(character);
-  return it == duplicates_->end() ? none : it->second;
-}
-
-void CodePage::encodeRun(std::string_view run, std::string& out) const {
-  iconv_t handle = cd(toBytes_);
-  std::size_t pos = 0;
-  while (pos < run.size()) {
-    pos += convert(handle, run.substr(pos), out);
-    if (pos < run.size()) {
-      // The run is well-formed UTF-8, so iconv stopped at a character the encoding
-      // cannot hold.
-      char32_t cp = 0;
-      const std::size_t len = utf8::decodeOne(run, pos, cp);
-      out += question_;
-      pos += len == 0 ? 1 : len;
-    }
-  }
-  // Return a stateful encoding to its initial shift state before anything follows.
-  flushState(handle, out);
 }
 
 namespace {
@@ -306,13 +145,16 @@ bool initTagCodePage(std::string* error) {
 }
 
 const CodePage& tagCodePage() {
-  if (!tagCodePageSlot()) {
+  // The folder loader's threads may be the first to ask.
+  static std::once_flag opened;
+  std::call_once(opened, [] {
+    if (tagCodePageSlot()) return;
     std::string error;
     if (!initTagCodePage(&error)) {
       std::fprintf(stderr, "quorvane: %s\n", error.c_str());
       std::exit(2);
     }
-  }
+  });
   return *tagCodePageSlot();
 }
 
