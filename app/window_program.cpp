@@ -1,5 +1,7 @@
 #include "app/window_program.h"
 
+#include <QShortcut>
+
 #include "sheet/form_design.h"
 
 namespace quorvane {
@@ -17,6 +19,17 @@ WindowProgram::WindowProgram(ShellOpener& shell, FileService& files)
 
   QtFormWindow& frame = form_.window();
   frame.setResizeHandler([this] { window_.Form_Resize(); });
+  frame.setDropHandler([this](const std::string& path) { return window_.OpenDroppedPath(path); });
+  // Wherever the focus is, the editors included; the handlers store an open editor first,
+  // as the buttons do.
+  const auto shortcut = [&frame](QKeySequence keys, std::function<void()> run) {
+    auto* made = new QShortcut(keys, &frame);
+    made->setContext(Qt::WindowShortcut);
+    QObject::connect(made, &QShortcut::activated, &frame, std::move(run));
+  };
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { window_.cmdSave_Click(); });
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { window_.cmdEnd_Click(); });
+  shortcut(QKeySequence(Qt::Key_F5), [this] { window_.ReloadFolder(); });
   frame.setCloseHandler([this] {
     std::int16_t cancel = 0;
     window_.Form_QueryUnload(cancel);

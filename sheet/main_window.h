@@ -51,6 +51,13 @@ class MainWindow {
   void cmdEnd_Click();
   void Command1_Click();
 
+  // F5: the current folder read again, asking first when that would drop unsaved edits.
+  void ReloadFolder();
+  // A path dropped on the window: a folder opens, an MP3 file opens its folder, both as a
+  // folder change (asking first when that would drop unsaved edits). Anything else is
+  // ignored: false.
+  bool OpenDroppedPath(const std::string& path);
+
   // Files of the last load that could not become rows: their names hold a tab, CR or LF,
   // which would shift the row's cells.
   const std::vector<std::string>& unlistedNames() const { return unlistedNames_; }

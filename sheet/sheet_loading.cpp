@@ -75,6 +75,28 @@ void MainWindow::Dir1_Change() {
   c_.File1.setPath(c_.Dir1.Path());
 }
 
+void MainWindow::ReloadFolder() {
+  if (!mayReplaceSheet()) return;
+  c_.File1.setPath(c_.File1.Path());
+}
+
+bool MainWindow::OpenDroppedPath(const std::string& path) {
+  std::string folder = path;
+  if (!c_.files.isFolder(path)) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : tail) c = lower(c);
+    std::size_t separator = path.size();
+    while (separator > 0 && !c_.files.isSeparator(path[separator - 1])) --separator;
+    if (tail != ".mp3" || separator == 0) return false;
+    // A root ("/", "C:\\") keeps its separator; any other folder loses it.
+    folder = path.substr(0, separator - 1);
+    if (folder.empty() || folder.back() == ':') folder = path.substr(0, separator);
+    if (!c_.files.isFolder(folder)) return false;
+  }
+  return c_.Dir1.setPath(folder);
+}
+
 bool MainWindow::mayReplaceSheet() {
   if (!blnChanged && !shownEditorDiffers()) return true;
   return c_.messages.show(question("内容が保存されていません。保存せずにフォルダを切り替えますか？",
@@ -128,21 +150,29 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
     paths.push_back(c_.files.joinPath(folder, name));
     names.push_back(std::move(name));
   }
-  // The files are read on a few threads at once; each row is built here, in the file
-  // list's order, as soon as its file has been read.
-  Module1::TagRecord record;
-  std::string row;
+  // The files are read, and their tags decoded, on a few threads at once; each row is
+  // built here, in the file list's order, as soon as its file has been read. A file
+  // without a tag keeps the empty values of a fresh record.
+  std::vector<Module1::TagRecord> records(paths.size());
+  std::vector<FileState> states(paths.size());
   std::vector<FileEnd> ends;
-  readFileEnds(paths, c_.files, ends, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i) {
-      // A file without a tag takes the empty values, never what the record still holds.
-      record = Module1::TagRecord();
-      if (ends[i].hasTag()) parseTagBlock(ends[i].tail, record);
-      appendRow(row, names[i], record);
-      grid_.AddItem(row);
-      loadedStates_[names[i]] = fileStateOf(ends[i]);
-    }
-  });
+  const auto decode = [&](std::size_t i) {
+    if (ends[i].hasTag()) parseTagBlock(ends[i].tail, records[i]);
+    states[i] = fileStateOf(ends[i]);
+  };
+  std::string row;
+  loadedStates_.reserve(paths.size());
+  readFileEnds(
+      paths, c_.files, ends,
+      [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+          appendRow(row, names[i], records[i]);
+          grid_.AddItem(row);
+          loadedStates_.emplace(std::move(names[i]), states[i]);
+          records[i] = Module1::TagRecord();  // its text is in the grid now
+        }
+      },
+      decode);
   grid_.setRedraw(true);
   noteLoadProblems();
   return true;

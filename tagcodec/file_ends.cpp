@@ -94,14 +94,18 @@ FileEnd readFileEnd(const std::string& path, FileService& files) {
 
 void readFileEnds(const std::vector<std::string>& paths, FileService& files,
                   std::vector<FileEnd>& ends,
-                  const std::function<void(std::size_t begin, std::size_t end)>& ready) {
+                  const std::function<void(std::size_t begin, std::size_t end)>& ready,
+                  const std::function<void(std::size_t index)>& prepare) {
   ends.assign(paths.size(), FileEnd{});
   const std::size_t chunkCount = (paths.size() + kChunk - 1) / kChunk;
   Chunks chunks(chunkCount);
   const auto readChunk = [&](std::size_t chunk) {
     const std::size_t first = chunk * kChunk;
     const std::size_t last = std::min(first + kChunk, paths.size());
-    for (std::size_t i = first; i < last; ++i) ends[i] = readFileEnd(paths[i], files);
+    for (std::size_t i = first; i < last; ++i) {
+      ends[i] = readFileEnd(paths[i], files);
+      if (prepare) prepare(i);
+    }
   };
   const auto reader = [&] {
     for (std::size_t chunk; (chunk = chunks.take()) < chunkCount;) {

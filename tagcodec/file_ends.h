@@ -31,9 +31,12 @@ FileEnd readFileEnd(const std::string& path, FileService& files);
 // order of `paths`). `ready(begin, end)` runs on the calling
 // thread for each next run of finished results, in order, while later ones are still
 // being read, so that the caller can use them at once. Returns when all are read and
-// handed over. `files` must be safe to call from several threads.
+// handed over. `files` must be safe to call from several threads. `prepare(i)`, when set,
+// runs on the reading thread as soon as ends[i] is read, for work that may run there
+// (decoding the tag), and before `ready` covers i.
 void readFileEnds(const std::vector<std::string>& paths, FileService& files,
                   std::vector<FileEnd>& ends,
-                  const std::function<void(std::size_t begin, std::size_t end)>& ready);
+                  const std::function<void(std::size_t begin, std::size_t end)>& ready,
+                  const std::function<void(std::size_t index)>& prepare = {});
 
 }  // namespace quorvane

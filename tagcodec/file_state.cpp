@@ -60,15 +60,15 @@ FileState fileStateOf(const FileEnd& end) {
 
 std::string FileState::text() const {
   if (size < 0) return "-";
-  char buffer[32];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, size, 16);
-  std::string out(buffer, end);
-  out += '.';
+  // Written into one buffer: a listing prints one for every file.
+  char buffer[20 + 1 + 2 * sizeof hash];
+  char* at = std::to_chars(buffer, buffer + 20, size, 16).ptr;
+  *at++ = '.';
   for (std::uint8_t byte : hash) {
-    out += kHex[byte >> 4];
-    out += kHex[byte & 15];
+    *at++ = kHex[byte >> 4];
+    *at++ = kHex[byte & 15];
   }
-  return out;
+  return std::string(buffer, at);
 }
 
 std::optional<FileState> FileState::parse(std::string_view text) {

@@ -121,6 +121,74 @@ INSTANTIATE_TEST_SUITE_P(
                          MessageAnswer::Yes}),
     caseName<FolderChangeCase>);
 
+// ---- F5 and dropped paths ----
+
+TEST(ReloadFolder, ReadsTheFolderAgainAndAsksFirstWithUnsavedEdits) {
+  SheetFixture s{kFiles};
+  writeFile(s.dir.file("c.mp3"), audio(100));  // arrives after the load
+  s.window.ReloadFolder();
+  ASSERT_EQ(s.grid().Rows(), 4);
+  EXPECT_TRUE(s.form.messages.shown().empty());
+  s.click(1, colTitle);
+  s.form.EditText.setText("Typed");
+  s.key(kKeyReturn);
+  s.form.messages.queueAnswer(MessageAnswer::No);
+  s.window.ReloadFolder();
+  ASSERT_EQ(s.form.messages.shown().size(), 1u);
+  EXPECT_EQ(s.form.messages.shown()[0].text, kQuestion);
+  EXPECT_EQ(s.cell(1, colTitle), "Typed");
+  s.form.messages.queueAnswer(MessageAnswer::Yes);
+  s.window.ReloadFolder();
+  EXPECT_EQ(s.cell(1, colTitle), "Alpha");
+  EXPECT_FALSE(s.window.blnChanged);
+}
+
+struct DropCase {
+  const char* what;
+  std::string path;  // under the fixture's folder
+  bool taken;
+  std::string opens;  // the folder that opens, under the fixture's folder
+};
+
+class DroppedPath : public ::testing::TestWithParam<DropCase> {};
+
+TEST_P(DroppedPath, OpensFoldersAndTheFoldersOfMp3Files) {
+  const DropCase& c = GetParam();
+  SheetFixture s{kFiles};
+  std::filesystem::create_directories(s.dir.path() / "other" / "deeper");
+  writeFile(s.dir.file("other/z.MP3"), audio(300));
+  writeFile(s.dir.file("other/notes.txt"), audio(10));
+  const std::string before = s.form.Dir1.Path();
+  EXPECT_EQ(s.window.OpenDroppedPath(s.dir.file(c.path)), c.taken);
+  const std::string expected =
+      c.taken ? (c.opens.empty() ? s.dir.path().string() : s.dir.file(c.opens)) : before;
+  EXPECT_EQ(s.form.Dir1.Path(), expected);
+  EXPECT_EQ(s.form.File1.Path(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, DroppedPath,
+                         ::testing::Values(DropCase{"folder", "other", true, "other"},
+                                           DropCase{"mp3_file", "other/z.MP3", true, "other"},
+                                           DropCase{"deeper_folder", "other/deeper", true,
+                                                    "other/deeper"},
+                                           DropCase{"text_file", "other/notes.txt", false, ""},
+                                           DropCase{"missing_mp3", "other/gone.mp3", true, "other"},
+                                           DropCase{"missing_folder", "nowhere/x.mp3", false, ""}),
+                         caseName<DropCase>);
+
+TEST(DroppedPathWithEdits, AsksLikeAFolderChange) {
+  SheetFixture s{kFiles};
+  std::filesystem::create_directory(s.dir.path() / "other");
+  s.click(1, colTitle);
+  s.form.EditText.setText("Typed");
+  s.key(kKeyReturn);
+  s.form.messages.queueAnswer(MessageAnswer::No);
+  EXPECT_TRUE(s.window.OpenDroppedPath(s.dir.file("other")));
+  ASSERT_EQ(s.form.messages.shown().size(), 1u);
+  EXPECT_EQ(s.form.Dir1.Path(), s.dir.path().string());
+  EXPECT_EQ(s.cell(1, colTitle), "Typed");
+}
+
 // ---- what the status bar says about a load ----
 
 TEST(LoadNotice, FilesLeftOutAreCountedAndNamedWhileNoBytesAreCounted) {

@@ -92,9 +92,9 @@ TEST(MainWindowLoad, ControlsStartAtTheirDesignedPlaces) {
   EXPECT_EQ(form.Dir1.Height(), 202);
   EXPECT_EQ(form.Dir1.toolTip(), "MP3ファイルのあるフォルダを指定してください");
   EXPECT_EQ(form.cmdSave.Caption(), "保存");
-  EXPECT_EQ(form.cmdSave.toolTip(), "編集した内容を保存します");
+  EXPECT_EQ(form.cmdSave.toolTip(), "編集した内容を保存します (Ctrl+S)");
   EXPECT_EQ(form.cmdEnd.Caption(), "終了");
-  EXPECT_EQ(form.cmdEnd.toolTip(), "Quorvaneを終了します");
+  EXPECT_EQ(form.cmdEnd.toolTip(), "Quorvaneを終了します (Ctrl+Q)");
   EXPECT_EQ(form.Command1.Caption(), "再生");
   EXPECT_EQ(form.Combo1.tabIndex(), 6);
   EXPECT_FALSE(form.File1.Visible());

@@ -2,10 +2,13 @@
 // driving the in-cell editors, scrolling, saving and closing.
 #include <gtest/gtest.h>
 
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include "app/window_program.h"
@@ -104,7 +107,7 @@ TEST_F(QtWindowTest, FirstShowFitsTheGridToTheDesignedClientArea) {
   EXPECT_EQ(program.form().Dir1.listWidget().geometry(), QRect(6, 36, 113, 385));
   EXPECT_EQ(program.form().StatusBar1.statusBar().geometry(), QRect(0, 423, 678, 18));
   EXPECT_EQ(program.form().cmdSave.button().text(), "保存");
-  EXPECT_EQ(program.form().cmdSave.button().toolTip(), "編集した内容を保存します");
+  EXPECT_EQ(program.form().cmdSave.button().toolTip(), "編集した内容を保存します (Ctrl+S)");
   EXPECT_FALSE(lineEdit().isVisible());
   EXPECT_FALSE(combo().isVisible());
   EXPECT_EQ(combo().count(), 115);
@@ -500,6 +503,65 @@ TEST_F(QtWindowTest, TheStatusBarNamesFilesLeftOutOfTheSheet) {
   EXPECT_TRUE(notice.isVisible());
   EXPECT_EQ(notice.text(), "表示できないファイル 1 件");
   EXPECT_TRUE(notice.toolTip().contains("tab\\tname.mp3"));
+}
+
+TEST_F(QtWindowTest, CtrlSInTheEditorStoresItAndSaves) {
+  clickCell(1, colTitle);
+  typeOver("By shortcut");
+  NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_Return); });
+  key(Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(box.seen());
+  EXPECT_EQ(box.box().text, "保存します。");
+  EXPECT_EQ(slice(readFile(dir.file("a.mp3")), 700 + 3, 11), bytesOf("By shortcut"));
+  EXPECT_EQ(lineEdit().text(), "By shortcut") << "the editor's text was not typed into";
+}
+
+TEST_F(QtWindowTest, CtrlQFromTheFolderListQuitsAskingAboutEdits) {
+  clickCell(1, colTitle);
+  typeOver("Unsaved");
+  program.form().Dir1.listWidget().setFocus();
+  {
+    NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_N); });
+    key(Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_TRUE(box.seen());
+    EXPECT_EQ(box.box().text, "内容が保存されていません終了しますか？");
+  }
+  EXPECT_FALSE(frame().ended());
+  EXPECT_EQ(program.form().cmdEnd.button().toolTip(), "Quorvaneを終了します (Ctrl+Q)");
+}
+
+TEST_F(QtWindowTest, F5InTheEditorReadsTheFolderAgain) {
+  clickCell(2, colTitle);
+  writeFile(dir.file("0 new.mp3"), audio(100));
+  key(Qt::Key_F5);
+  EXPECT_EQ(grid().TextMatrix(1, colFileName), "0 new.mp3");
+  EXPECT_EQ(grid().Rows(), 3 + kFillerFiles + 2);
+}
+
+// What a file manager's drag and drop delivers: one local file or folder.
+bool dropOn(QWidget& window, const QString& path) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(path)});
+  const QPoint at = window.rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &drop);
+  return drop.isAccepted();
+}
+
+TEST_F(QtWindowTest, DroppingAFolderOrAnMp3FileOpensIt) {
+  std::filesystem::create_directory(dir.path() / "sub");
+  writeFile(dir.file("sub/only.mp3"), audio(200));
+  writeFile(dir.file("sub/notes.txt"), audio(20));
+  EXPECT_FALSE(dropOn(frame(), QString::fromStdString(dir.file("sub/notes.txt"))));
+  EXPECT_EQ(program.form().Dir1.Path(), dir.path().string());
+  EXPECT_TRUE(dropOn(frame(), QString::fromStdString(dir.file("sub/only.mp3"))));
+  EXPECT_EQ(program.form().Dir1.Path(), (dir.path() / "sub").string());
+  EXPECT_EQ(grid().TextMatrix(1, colFileName), "only.mp3");
+  EXPECT_TRUE(dropOn(frame(), QString::fromStdString(dir.path().string())));
+  EXPECT_EQ(program.form().Dir1.Path(), dir.path().string());
 }
 
 TEST(QtWindowStart, WithoutAFolderTheListsStartHereAndNothingLoads) {

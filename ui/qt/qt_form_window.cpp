@@ -2,13 +2,31 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QResizeEvent>
+#include <QUrl>
 
 #include "ui/qt/qt_text.h"
 
 namespace quorvane {
 
-QtFormWindow::QtFormWindow() = default;
+QtFormWindow::QtFormWindow() {
+  setAcceptDrops(true);
+}
+
+namespace {
+
+// The one local file or folder a drop carries; empty for anything else (text, a web
+// address, several files).
+QString droppedPath(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
 
 QtFormWindow::~QtFormWindow() {
   // A handler that ended with the wait cursor on must not leave it to the next window.
@@ -42,6 +60,15 @@ void QtFormWindow::setBusy(bool busy) {
 void QtFormWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (onResize_) onResize_();
+}
+
+void QtFormWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (onDrop_ && !droppedPath(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void QtFormWindow::dropEvent(QDropEvent* event) {
+  const QString path = droppedPath(event->mimeData());
+  if (onDrop_ && !path.isEmpty() && onDrop_(fromQString(path))) event->acceptProposedAction();
 }
 
 void QtFormWindow::closeEvent(QCloseEvent* event) {

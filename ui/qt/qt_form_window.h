@@ -18,6 +18,10 @@ class QtFormWindow : public QWidget, public FormWindow {
   void setResizeHandler(std::function<void()> handler) { onResize_ = std::move(handler); }
   // Returns false to keep the window open.
   void setCloseHandler(std::function<bool()> handler) { onClose_ = std::move(handler); }
+  // A file or folder dropped on the window, as a path; returns false when it is not taken.
+  void setDropHandler(std::function<bool(const std::string&)> handler) {
+    onDrop_ = std::move(handler);
+  }
 
   std::string Caption() const override;
   void setCaption(std::string_view caption) override;
@@ -32,10 +36,13 @@ class QtFormWindow : public QWidget, public FormWindow {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   std::function<void()> onResize_;
   std::function<bool()> onClose_;
+  std::function<bool(const std::string&)> onDrop_;
   bool ended_ = false;
   int busyCursors_ = 0;
 };
