@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <string_view>
@@ -141,8 +142,7 @@ bool printRows(const quorvane::MainWindow& window) {
       if (c > 0) out += '\t';
       quorvane::appendCell(out, grid.textAt(r, c));
     }
-    const quorvane::FileState* state =
-        window.loadedState(std::string(grid.textAt(r, quorvane::colOrigName)));
+    const quorvane::FileState* state = window.loadedStateOfRow(r);
     out += '\t';
     out += state ? state->text() : quorvane::FileState().text();
     out += '\n';
@@ -176,7 +176,9 @@ int list(const char* folderArgument, bool byteOrderMark) {
     fileError("standard output", "cannot write", errno);
     return 1;
   }
-  return 0;
+  // The sheet of a large folder takes a while to take apart, and nothing is left to do:
+  // the process ends here, its output written.
+  std::_Exit(0);
 }
 
 // Save reports a file it cannot write in a message box; here that is a few lines on stderr.
@@ -285,7 +287,7 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
     if (row.listedState && !force) listed[row.cells[quorvane::colOrigName]] = *row.listedState;
   }
   quorvane::saveChangedRows(grid, folder, messages, fileService,
-                            [&listed](const std::string& name) -> const quorvane::FileState* {
+                            [&listed](int, const std::string& name) -> const quorvane::FileState* {
                               const auto found = listed.find(name);
                               return found == listed.end() ? nullptr : &found->second;
                             });

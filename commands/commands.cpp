@@ -24,8 +24,9 @@ void MainWindow::cmdSave_Click() {
   if (c_.messages.show(question("保存します。", MessageAnswer::Yes)) != MessageAnswer::Yes) return;
   c_.window.setBusy(true);
   const std::vector<UnsavedRow> unsaved = unsavedRows(
-      grid_, saveChangedRows(grid_, c_.Dir1.Path(), c_.messages, c_.files,
-                             [this](const std::string& name) { return loadedState(name); }));
+      grid_,
+      saveChangedRows(grid_, c_.Dir1.Path(), c_.messages, c_.files,
+                      [this](int row, const std::string&) { return loadedStateOfRow(row); }));
   // Show the folder as it now is on disk, renamed files under their new names.
   c_.File1.Refresh();
   SerchMP3File(c_.File1.Path());

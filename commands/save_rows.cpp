@@ -42,7 +42,7 @@ std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& 
     record.Genre = genreNumber(grid.TextMatrix(r, colGenreNo));
     const std::string path = files.joinPath(folder, loadedName);
     const std::string newPath = loadedName != newName ? files.joinPath(folder, newName) : "";
-    const FileState* expected = loadedState ? loadedState(loadedName) : nullptr;
+    const FileState* expected = loadedState ? loadedState(r, loadedName) : nullptr;
     saved.push_back({r, writer.write(path, record, newPath, expected)});
     if (saved.back().outcome != Module1::WriteOutcome::NotWritten)
       written.push_back(saved.size() - 1);

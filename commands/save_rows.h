@@ -18,14 +18,14 @@ namespace quorvane {
 // `messages`; the loop goes on with the next row. Every written file is on the device when
 // it returns. Returns what became of each changed row, in row order.
 //
-// `loadedState`, when set, gives the state a row's file was loaded in (by the name it was
-// loaded under), or null when it is not known: a file whose state has changed since is
-// not written over.
+// `loadedState`, when set, gives the state a row's file was loaded in (by the row, or by
+// the name it was loaded under), or null when it is not known: a file whose state has
+// changed since is not written over.
 struct SavedRow {
   int row;
   Module1::WriteOutcome outcome;
 };
-using LoadedState = std::function<const FileState*(const std::string& loadedName)>;
+using LoadedState = std::function<const FileState*(int row, const std::string& loadedName)>;
 std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& folder,
                                       MessageBoxes& messages, FileService& files,
                                       const LoadedState& loadedState = {});

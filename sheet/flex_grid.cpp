@@ -148,6 +148,21 @@ void FlexGrid::Clear() {
   contentChanged();
 }
 
+std::int64_t FlexGrid::RowData(int row) const {
+  return row >= 0 && row < Rows() ? rows_[row].data : 0;
+}
+
+void FlexGrid::setRowData(int row, std::int64_t data) {
+  if (row >= 0 && row < Rows()) rows_[row].data = data;
+}
+
+void FlexGrid::AddItemCells(std::span<const std::string_view> cells) {
+  rows_.push_back(GridRow{RowCells(cells, cols_), {}});
+  resetSortOrder();
+  contentChanged();
+  scrolled();
+}
+
 void FlexGrid::AddItem(std::string_view rowText) {
   rows_.push_back(GridRow{RowCells(rowText, cols_), {}});
   resetSortOrder();

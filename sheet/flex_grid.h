@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,14 @@ class FlexGrid : public SheetGrid {
   int rowAfterLastSort(int oldRow) const;
   int rowBeforeLastSort(int newRow) const;
 
+  // A number kept with each row, moving with it when the rows are sorted (the flex grid's
+  // RowData); 0 for a new row and outside the grid.
+  std::int64_t RowData(int row) const;
+  void setRowData(int row, std::int64_t data);
+  // Appends one row from its cells' texts, leftmost first, as AddItem does from the same
+  // texts joined by tabs, except that a cell may hold a tab.
+  void AddItemCells(std::span<const std::string_view> cells);
+
   // Any cell's text without a copy, for painting and printing; empty outside the grid.
   // Valid until the grid next changes.
   std::string_view textAt(int row, int col) const;
@@ -139,6 +149,7 @@ class FlexGrid : public SheetGrid {
   struct GridRow {
     RowCells cells;
     std::vector<CellColours> colours;
+    std::int64_t data = 0;
   };
 
   bool inGrid(int row, int col) const;

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/form_controls.h"
@@ -61,10 +60,10 @@ class MainWindow {
   // Files of the last load that could not become rows: their names hold a tab, CR or LF,
   // which would shift the row's cells.
   const std::vector<std::string>& unlistedNames() const { return unlistedNames_; }
-  // The state in which the last load found the file loaded under `name` (its length and
-  // the hash of its tag's bytes); null for a name the load did not list. Save writes a file
-  // only while it is still in this state.
-  const FileState* loadedState(const std::string& name) const;
+  // The state in which the last load found the file of data row `row` (its length and the
+  // hash of its tag's bytes), wherever sorting has moved the row; null outside the data
+  // rows. Save writes a file only while it is still in this state.
+  const FileState* loadedStateOfRow(int row) const;
 
   bool blnChanged = false;      // the sheet holds edits not yet written
   std::int32_t lngPrevRow = 0;  // the cell of the editor opened last; row 0: none
@@ -112,7 +111,7 @@ class MainWindow {
   FormControls c_;
   FlexGrid grid_;
   std::vector<std::string> unlistedNames_;
-  std::unordered_map<std::string, FileState> loadedStates_;
+  std::vector<FileState> loadedStates_;  // by the order of the load; rows keep their index
   std::string loadNotice_, loadNoticeDetail_;
   std::string sheetDrive_;           // the drive list's drive when the sheet's folder was picked
   bool sheetReplaceAgreed_ = false;  // a drive change asked already; its folder change follows

@@ -33,6 +33,24 @@ RowCells::RowCells(std::string_view tabbed, int count) {
   data_.resize(textStart() + length);
 }
 
+RowCells::RowCells(std::span<const std::string_view> texts, int count) {
+  const auto cells = static_cast<std::size_t>(std::max(count, 1));
+  const std::size_t kept = std::min(texts.size(), cells);
+  std::size_t total = 0;
+  for (std::size_t cell = 0; cell < kept; ++cell) total += texts[cell].size();
+  data_.resize((1 + cells) * 4 + total);
+  write(0, static_cast<std::uint32_t>(cells));
+  char* const text = data_.data() + textStart();
+  std::size_t length = 0;
+  for (std::size_t cell = 0; cell < cells; ++cell) {
+    if (cell < kept) {
+      std::memcpy(text + length, texts[cell].data(), texts[cell].size());
+      length += texts[cell].size();
+    }
+    write(1 + cell, static_cast<std::uint32_t>(length));
+  }
+}
+
 std::uint32_t RowCells::read(std::size_t slot) const {
   std::uint32_t value;
   std::memcpy(&value, data_.data() + slot * 4, 4);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,8 @@ class RowCells {
   // The cells of `tabbed`, separated by tab characters, leftmost first; missing cells
   // are empty, texts beyond the last cell are dropped.
   RowCells(std::string_view tabbed, int count);
+  // The given texts as the first cells; missing cells are empty, extra texts dropped.
+  RowCells(std::span<const std::string_view> texts, int count);
 
   int count() const { return read(0); }
   std::string_view at(int cell) const;  // `cell` from 0 to count() - 1

@@ -1,5 +1,5 @@
 #include <algorithm>
-#include <cstring>
+#include <array>
 #include <string>
 #include <utility>
 
@@ -14,42 +14,33 @@
 namespace quorvane {
 namespace {
 
+// "0" to "255", the genre number cell of every possible genre byte.
+const std::array<std::string, 256> kGenreNumbers = [] {
+  std::array<std::string, 256> numbers;
+  for (std::size_t i = 0; i < numbers.size(); ++i) numbers[i] = std::to_string(i);
+  return numbers;
+}();
+
 bool breaksRow(char c) {
   return c == '\t' || c == '\r' || c == '\n';
 }
 
 // Tag text goes into a tab-separated row: a tab, CR or LF in it would shift the cells
-// that follow, so each becomes one space (and is trimmed like one).
-void appendCell(std::string& row, std::string_view text, bool trimSpaces) {
-  if (trimSpaces) {
-    const auto isSpace = [](char c) { return c == ' ' || breaksRow(c); };
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+// that follow, so each becomes one space (and is trimmed like one). Title, artist and
+// album lose their surrounding spaces; year and comment stay as read.
+void cleanForRow(Module1::TagRecord& tag) {
+  for (std::string* text : {&tag.Title, &tag.Artist, &tag.Album, &tag.Year, &tag.Comment}) {
+    for (char& c : *text) c = breaksRow(c) ? ' ' : c;
   }
-  const std::size_t start = row.size();
-  row.append(text);
-  char* const first = row.data() + start;
-  for (char breaker : {'\t', '\r', '\n'}) {
-    for (char* at = first;
-         (at = static_cast<char*>(std::memchr(at, breaker, row.data() + row.size() - at)));) {
-      *at++ = ' ';
+  for (std::string* text : {&tag.Title, &tag.Artist, &tag.Album}) {
+    const std::size_t first = text->find_first_not_of(' ');
+    if (first == std::string::npos) {
+      text->clear();
+      continue;
     }
+    text->erase(text->find_last_not_of(' ') + 1);
+    text->erase(0, first);
   }
-}
-
-// One row of the sheet, its ten cells joined by tabs.
-void appendRow(std::string& row, const std::string& name, const Module1::TagRecord& tag) {
-  row.clear();
-  row.append(name).append("\t");
-  appendCell(row, tag.Title, true), row += '\t';
-  appendCell(row, tag.Artist, true), row += '\t';
-  appendCell(row, tag.Album, true), row += '\t';
-  appendCell(row, tag.Year, false), row += '\t';
-  appendCell(row, tag.Comment, false), row += '\t';
-  row.append(Module1::GenreTable[static_cast<std::size_t>(tag.Genre)]).append("\t");
-  row.append(name).append("\t");
-  row.append(kStateLoaded).append("\t");
-  row.append(std::to_string(tag.Genre));
 }
 
 }  // namespace
@@ -135,7 +126,6 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   blnChanged = false;
   InitSheet();
   unlistedNames_.clear();
-  loadedStates_.clear();
   const int n = c_.File1.ListCount();
   const std::string folder = c_.File1.Path();
   std::vector<std::string> names, paths;
@@ -154,21 +144,34 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   // built here, in the file list's order, as soon as its file has been read. A file
   // without a tag keeps the empty values of a fresh record.
   std::vector<Module1::TagRecord> records(paths.size());
-  std::vector<FileState> states(paths.size());
+  loadedStates_.assign(paths.size(), FileState());
   std::vector<FileEnd> ends;
   const auto decode = [&](std::size_t i) {
-    if (ends[i].hasTag()) parseTagBlock(ends[i].tail, records[i]);
-    states[i] = fileStateOf(ends[i]);
+    if (ends[i].hasTag()) {
+      parseTagBlock(ends[i].tail, records[i]);
+      cleanForRow(records[i]);
+    }
+    loadedStates_[i] = fileStateOf(ends[i]);
   };
-  std::string row;
-  loadedStates_.reserve(paths.size());
   readFileEnds(
       paths, c_.files, ends,
       [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
-          appendRow(row, names[i], records[i]);
-          grid_.AddItem(row);
-          loadedStates_.emplace(std::move(names[i]), states[i]);
+          const Module1::TagRecord& tag = records[i];
+          const auto genre = static_cast<std::size_t>(tag.Genre);
+          const std::string_view cells[kSheetCols] = {names[i],
+                                                      tag.Title,
+                                                      tag.Artist,
+                                                      tag.Album,
+                                                      tag.Year,
+                                                      tag.Comment,
+                                                      Module1::GenreTable[genre],
+                                                      names[i],
+                                                      kStateLoaded,
+                                                      kGenreNumbers[genre]};
+          grid_.AddItemCells(cells);
+          // The row's file state, found again by the row wherever a sort moves it.
+          grid_.setRowData(grid_.Rows() - 1, static_cast<std::int64_t>(i));
           records[i] = Module1::TagRecord();  // its text is in the grid now
         }
       },
@@ -178,9 +181,11 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   return true;
 }
 
-const FileState* MainWindow::loadedState(const std::string& name) const {
-  const auto found = loadedStates_.find(name);
-  return found == loadedStates_.end() ? nullptr : &found->second;
+const FileState* MainWindow::loadedStateOfRow(int row) const {
+  if (row < 1 || row >= grid_.Rows()) return nullptr;
+  const std::int64_t index = grid_.RowData(row);
+  if (index < 0 || static_cast<std::size_t>(index) >= loadedStates_.size()) return nullptr;
+  return &loadedStates_[static_cast<std::size_t>(index)];
 }
 
 void MainWindow::noteLoadProblems() {

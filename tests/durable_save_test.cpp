@@ -195,6 +195,20 @@ TEST_F(DurableSave, AFileRetaggedSinceTheLoadIsNotWrittenOverUntilTheNextSave) {
   EXPECT_EQ(tagOf("b.mp3").Title, "Mine" + std::string(26, ' '));
 }
 
+TEST_F(DurableSave, TheStateFollowsItsRowThroughASort) {
+  s.doubleClick(0, colTitle);  // "", Alpha, Beta, Delta: c.mp3 comes first
+  ASSERT_EQ(s.cell(1, colOrigName), "c.mp3");
+  int rowOfB = 0;
+  for (int r = 1; r < s.grid().Rows(); ++r) rowOfB = s.cell(r, colOrigName) == "b.mp3" ? r : rowOfB;
+  edit(rowOfB, colTitle, "Mine");
+  edit(1, colTitle, "Also mine");  // c.mp3, not retagged: written
+  writeFile(s.dir.file("b.mp3"), concat(audio(300), rawTag(bytesOf("Theirs"))));
+  s.form.cmdSave.click();
+  ASSERT_EQ(boxes().size(), 2u);
+  EXPECT_EQ(boxes()[1].text.rfind("ファイル名 :" + s.dir.file("b.mp3"), 0), 0u);
+  EXPECT_EQ(tagOf("c.mp3").Title, "Also mine" + std::string(21, ' '));
+}
+
 TEST_F(DurableSave, AReplacedFileCountsAsChanged) {
   edit(3, colTitle, "Mine");                   // c.mp3, untagged
   writeFile(s.dir.file("c.mp3"), audio(500));  // another untagged file in its place

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -207,6 +208,25 @@ TEST(FlexGridSort, WholeRowsMoveWithColoursHeaderStaysAndOrderIsRecorded) {
   grid.AddItem("new");
   EXPECT_EQ(std::pair(grid.rowAfterLastSort(1), grid.rowBeforeLastSort(5)), std::pair(1, 5))
       << "a change of Rows forgets the sort";
+}
+
+TEST(FlexGridSort, RowDataMovesWithItsRow) {
+  FlexGrid grid;
+  grid.setCols(2);
+  const std::string_view keys[] = {"c", "a", "b"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::string_view cells[] = {keys[i], "x\ty"};  // a cell may hold a tab
+    grid.AddItemCells(cells);
+    grid.setRowData(grid.Rows() - 1, static_cast<std::int64_t>(100 + i));
+  }
+  EXPECT_EQ(grid.TextMatrix(1, 1), "x\ty");
+  grid.setCol(0);
+  grid.setSort(1);
+  EXPECT_EQ(dataColumn(grid, 0), (Texts{"a", "b", "c"}));
+  EXPECT_EQ((std::vector<std::int64_t>{grid.RowData(1), grid.RowData(2), grid.RowData(3)}),
+            (std::vector<std::int64_t>{101, 102, 100}));
+  EXPECT_EQ(grid.RowData(0), 0);
+  EXPECT_EQ(grid.RowData(9), 0);
 }
 
 TEST(FlexGridSort, HundredThousandRowsLoadAndSortStably) {
