@@ -279,7 +279,10 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
   quorvane::FlexGrid grid;
   grid.setCols(quorvane::kSheetCols);
   grid.setRedraw(false);
-  for (const auto& row : sheet.rows) grid.AddItem(row.joined());
+  for (const quorvane::SheetRow& row : sheet.rows) {
+    std::vector<std::string_view> cells(row.cells.begin(), row.cells.end());
+    grid.AddItemCells(cells);
+  }
   StderrMessages messages;
   // A file changed between the check above and its write is still not written over.
   std::map<std::string, quorvane::FileState> listed;

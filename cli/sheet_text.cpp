@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <map>
+#include <unordered_map>
 #include <optional>
 
 #include "cli/sheet_encoding.h"
@@ -125,7 +125,7 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding) {
     return sheet;
   }
   const std::vector<std::string_view> lines = splitLines(decoded.text);
-  std::map<std::string, std::size_t> firstLineOf;
+  std::unordered_map<std::string, std::size_t> firstLineOf;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string at = "line " + std::to_string(i + 1) + ": ";
     std::vector<std::string> cells = splitRow(lines[i]);
