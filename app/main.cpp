@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/display_check.h"
 #include "app/window_program.h"
 #include "os/posix/file_names.h"
 #include "os/posix/posix_file_service.h"
@@ -19,14 +20,15 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: quorvane [FOLDER]\n"
+    "       quorvane --help | --version\n"
     "\n"
     "Opens the window on FOLDER's MP3 files, sorted by file name; without FOLDER the\n"
     "folder list starts at the current folder and no sheet is loaded.\n"
     "Tag text is read and written in code page 932 unless QUORVANE_CODEPAGE names another\n"
     "iconv encoding.\n"
     "\n"
-    "Exit status: 0 after the window closed, 2 bad usage, an unknown code page, or a\n"
-    "FOLDER that is not a folder.\n";
+    "Exit status: 0 after the window closed; 1 no display to show the window on; 2 bad\n"
+    "usage, an unknown code page, or a FOLDER that is not a folder.\n";
 
 }  // namespace
 
@@ -39,8 +41,15 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (argc > 2) {
-    std::fprintf(stderr, "quorvane: one FOLDER at most\n%s", kUsage);
+  if (first == "--version") {
+    std::printf("quorvane %s\n", QUORVANE_VERSION);
+    return 0;
+  }
+  // "--" before FOLDER lets a folder be named "--help".
+  const int firstOperand = first == "--" ? 2 : 1;
+  const char* folderArgument = argc > firstOperand ? argv[firstOperand] : nullptr;
+  if (argc > firstOperand + 1) {
+    std::fprintf(stderr, "quorvane: one FOLDER at most\nsee quorvane --help\n");
     return 2;
   }
   std::string error;
@@ -49,10 +58,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   quorvane::PosixFileService files;
-  const std::string folder = argc > 1 ? quorvane::nameFromBytes(argv[1]) : std::string();
-  if (argc > 1 && !files.isFolder(folder)) {
-    std::fprintf(stderr, "quorvane: %s: not a folder\n", argv[1]);
+  const std::string folder = folderArgument ? quorvane::nameFromBytes(folderArgument) : "";
+  if (folderArgument && !files.isFolder(folder)) {
+    std::fprintf(stderr, "quorvane: %s: not a folder\n", folderArgument);
     return 2;
+  }
+
+  if (const std::string problem = quorvane::displayProblem(); !problem.empty()) {
+    std::fprintf(stderr, "quorvane: %s\n", problem.c_str());
+    return 1;
   }
 
   // Qt sees no argument of ours, so that a folder named like a Qt option ("-reverse") is
@@ -80,8 +94,8 @@ int main(int argc, char** argv) {
     });
   }
   program.show();
-  if (argc > 1 && !program.openFolder(folder)) {
-    std::fprintf(stderr, "quorvane: %s: not a folder\n", argv[1]);
+  if (folderArgument && !program.openFolder(folder)) {
+    std::fprintf(stderr, "quorvane: %s: not a folder\n", folderArgument);
     return 2;
   }
   return QApplication::exec();

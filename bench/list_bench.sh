@@ -8,7 +8,7 @@
 #      TagLib's ID3v1 reader and mutagen on the same folders;
 #   3. the window: start to the first paint of the rows of 100,000 files (Qt's offscreen
 #      platform) against `list` of the same folder;
-#   4. `apply` of 10,000 changed rows against the bare write loop.
+#   4. bench/apply_bench.sh: `apply` of 10,000 changed rows against the bare write loop.
 # Usage: bench/list_bench.sh [BUILD_DIR]   (default: build-release, built here)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,7 +24,7 @@ threads=32
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target quorvane quorvane-tag bare_tag_read parallel_tag_read \
-  bare_tag_write >/dev/null
+  >/dev/null
 tool=$build/cli/quorvane-tag
 mkdir -p "$work"
 taglib=$work/taglib_v1_reader
@@ -54,6 +54,12 @@ window() {
   QT_QPA_PLATFORM=offscreen QUORVANE_EXIT_AFTER_FIRST_ROWS=1 "$build/app/quorvane" "$1"
 }
 drop_caches() { sync && echo 3 >/proc/sys/vm/drop_caches; }
+# Qt wants a private runtime folder; without one it says so on every start.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR
+  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+fi
 
 echo "$(date -u '+%Y-%m-%d') on $(nproc) cores, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), medians of $runs interleaved runs"
 
@@ -91,24 +97,11 @@ echo
 echo "The window: start to the first paint of the rows (warm cache):"
 printf '%-8s %10s %11s %7s\n' files list_ms window_ms ratio
 n=100000
-window "$work/$n" >/dev/null
+window "$work/$n" >/dev/null 2>&1
 interleaved_medians : "$work/$n" list window
 printf '%-8s %10s %11s %7s\n' "$n" "${median[list]}" "${median[window]}" \
   "$(ratio "${median[window]}" "${median[list]}")"
 
 echo
 echo "Saving: apply of every row marked changed against the bare write loop:"
-n=10000
-apply_folder=$work/apply-$n
-if [ ! -d "$apply_folder" ]; then
-  python3 bench/make_folder.py "$apply_folder" "$n"
-  "$build/bench/bare_tag_write" "$apply_folder" >/dev/null  # all tagged: nothing grows
-fi
-"$tool" list "$apply_folder" | awk -F'\t' 'BEGIN { OFS = "\t" } { $9 = "2"; print }' \
-  >"$work/apply-rows-$n"
-bare_write() { "$build/bench/bare_tag_write" "$1"; }
-apply() { "$tool" apply "$1" "$work/apply-rows-$n"; }
-interleaved_medians : "$apply_folder" bare_write apply
-printf '%-8s %10s %10s %7s\n' files bare_ms apply_ms ratio
-printf '%-8s %10s %10s %7s\n' "$n" "${median[bare_write]}" "${median[apply]}" \
-  "$(ratio "${median[apply]}" "${median[bare_write]}")"
+RUNS=$runs bench/apply_bench.sh "$build"

@@ -64,11 +64,11 @@ constexpr const char* kUsage =
     "             2-6, genre from cell 10; the file is renamed to cell 1 when that\n"
     "             differs. Rows with state 1 are left alone; cell 7 is not read.\n"
     "             Every line is checked first (ten cells, or eleven with the\n"
-    "             fingerprint, state 1 or 2, genre 0-255,\n"
-    "             file names without '/'); any bad line is reported and nothing is\n"
-    "             written. The input is UTF-8, or UTF-16 when it starts with a UTF-16\n"
-    "             byte-order mark (spreadsheet programs' \"Unicode text\"); a byte-order\n"
-    "             mark and CRLF line ends are accepted. A cell that begins and ends with\n"
+    "             fingerprint, state 1 or 2, genre 0-255, file names without '/');\n"
+    "             any bad line is reported and nothing is written. The input is\n"
+    "             UTF-8, or UTF-16 when it starts with a UTF-16 byte-order mark\n"
+    "             (spreadsheet programs' \"Unicode text\"); a byte-order mark and CRLF\n"
+    "             line ends are accepted. A cell that begins and ends with\n"
     "             a double quote, with every quote between doubled, is read without\n"
     "             its quoting; any other cell as it stands.\n"
     "             A text longer than its field in the code page (30 bytes; the year 4)\n"
@@ -98,8 +98,7 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 success; 1 some file could not be written or renamed, or had\n"
     "changed since it was listed (the others were written), or the output could not be\n"
-    "written; 2 bad usage, bad input, or a folder or\n"
-    "file that cannot be read.\n";
+    "written; 2 bad usage, bad input, or a folder or file that cannot be read.\n";
 
 // Two short lines: what is wrong, and where the whole usage is.
 int usageError(const std::string& message) {

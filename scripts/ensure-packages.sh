@@ -1,25 +1,48 @@
-# Sourced by ./test and ./run: installs the Debian packages the project needs, only
-# those that are missing, running `apt-get update` first only when something is.
-quorvane_packages=(
+# Sourced by ./run, ./test and the other scripts: installs the Debian packages they need,
+# only those that are missing, running `apt-get update` first only when something is.
+# apt waits for a lock that another apt holds instead of failing at once, and its output
+# goes to a log that is named when something fails.
+
+# What building and running the window program need (./run).
+quorvane_run_packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev libxkbcommon-dev
+  fonts-ipafont-gothic xdg-utils x11-utils
+)
+# What the tests need besides (./test): test frameworks, the virtual display and what
+# drives it, sanitizers and fuzzers, peers, and the Debian package's checks.
+quorvane_test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick fonts-ipafont-gothic
-  id3v2 python3-mutagen eyed3
+  xvfb xdotool imagemagick tigervnc-standalone-server tigervnc-tools
   clang libclang-rt-14-dev
+  id3v2 python3-mutagen eyed3
+  dpkg-dev lintian file
 )
 
+# ensure_packages PACKAGE...: installs those of the run packages and the given ones that
+# are missing.
 ensure_packages() {
   local missing=() pkg
-  for pkg in "${quorvane_packages[@]}" "$@"; do
+  for pkg in "${quorvane_run_packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
       missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=()
+  local sudo=() log
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  echo "Installing: ${missing[*]}" >&2
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >&2
+  log=${TMPDIR:-/tmp}/quorvane-apt.log
+  echo "Installing ${missing[*]} (apt-get's output: $log) ..." >&2
+  # Up to ten minutes for another apt (an unattended upgrade, say) to let go of its lock.
+  local apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+  if ! { "${apt[@]}" update -q && "${apt[@]}" install -y -q --no-install-recommends \
+    "${missing[@]}"; } >"$log" 2>&1; then
+    echo "Installing the packages failed; apt-get's output is in $log:" >&2
+    tail -n 15 "$log" >&2
+    return 1
+  fi
+}
+
+# ensure_test_packages PACKAGE...: the run packages, the test packages and the given ones.
+ensure_test_packages() {
+  ensure_packages "${quorvane_test_packages[@]}" "$@"
 }

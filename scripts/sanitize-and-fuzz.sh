@@ -68,7 +68,9 @@ for target in text_codec tag_file sheet_text; do
   dict=()
   [ -f "fuzz/$target.dict" ] && dict=(-dict="fuzz/$target.dict")
   status=0
-  nice -n 10 "$fuzz_build/${target}_fuzzer" "${dict[@]}" -max_total_time="$fuzz_seconds" \
+  # The fuzzers' own folders go under the scratch folder, which goes when the script ends.
+  mkdir -p "$scratch/tmp-$target"
+  TMPDIR=$scratch/tmp-$target nice -n 10 "$fuzz_build/${target}_fuzzer" "${dict[@]}" -max_total_time="$fuzz_seconds" \
     -timeout=10 -print_final_stats=1 -artifact_prefix="$scratch/artifacts-$target/" \
     "$scratch/corpus-$target" "fuzz/corpus/$target" >"$scratch/$target.log" 2>&1 || status=$?
   grep -E '^(stat::number_of_executed_units|Done)' "$scratch/$target.log" || true

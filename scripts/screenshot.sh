@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-release}
 source "$root/scripts/ensure-packages.sh"
-ensure_packages
+ensure_packages xvfb xdotool imagemagick
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF >/dev/null
 cmake --build "$build" --target quorvane -j2 >/dev/null
 
