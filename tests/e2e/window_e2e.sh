@@ -175,6 +175,7 @@ cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) ||
 # After Save's reload the hidden editor still has the keys: Down opens the first row's
 # title, two more reach the third row. A read-only file fails to save, keeps its row's
 # edit, and is written by the next Save once it may be.
+xdo windowfocus --sync "$window" 2>/dev/null || true
 xdo key Down Down Down
 sleep 0.3
 xdo key ctrl+a
@@ -187,6 +188,9 @@ answer_box "write error of 03.mp3" '  :' Return
 cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) || fail "read-only 03.mp3 changed"
 
 # A folder change with unsaved edits asks; Enter (No) keeps the sheet and its edits.
+# Without a window manager the window gets the keyboard back from the closed box only
+# when told.
+xdo windowfocus --sync "$window" 2>/dev/null || true
 xdo mousemove --window "$window" 40 60 click 1
 sleep 0.3
 xdo key End Return  # the last entry is the sub-folder
