@@ -19,11 +19,21 @@ quorvane_test_packages=(
   dpkg-dev lintian file
 )
 
+# What the Windows build needs: the cross compiler and Wine to run its tests.
+quorvane_windows_packages=(
+  cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-ipafont-gothic
+)
+
 # ensure_packages PACKAGE...: installs those of the run packages and the given ones that
 # are missing.
 ensure_packages() {
+  ensure_only "${quorvane_run_packages[@]}" "$@"
+}
+
+# ensure_only PACKAGE...: installs those of the given packages that are missing.
+ensure_only() {
   local missing=() pkg
-  for pkg in "${quorvane_run_packages[@]}" "$@"; do
+  for pkg in "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
       missing+=("$pkg")
   done
