@@ -1,12 +1,9 @@
 // quorvane-tag: the sheet of a folder as text, run by the window's own code on
 // in-memory controls.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -18,9 +15,7 @@
 #include "cli/sheet_encoding.h"
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
-#include "os/posix/file_names.h"
-#include "os/posix/posix_file.h"
-#include "os/posix/posix_file_service.h"
+#include "cli/cli_system.h"
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/code_page.h"
@@ -31,7 +26,7 @@
 namespace {
 
 // The files and folders of this system, for the sheet and for Save.
-quorvane::PosixFileService fileService;
+quorvane::FileService& fileService = quorvane::cli::systemFiles();
 
 constexpr const char* kUsage =
     "Usage: quorvane-tag list [--bom] FOLDER\n"
@@ -106,24 +101,24 @@ int usageError(const std::string& message) {
   return 2;
 }
 
-int fileError(std::string_view path, std::string_view what, int err) {
-  std::fprintf(stderr, "quorvane-tag: %.*s: %.*s: %s\n", static_cast<int>(path.size()), path.data(),
-               static_cast<int>(what.size()), what.data(), quorvane::describeError(err).c_str());
+// "quorvane-tag: PATH: WHAT: WHY", the path as the user gave it.
+int fileError(const std::string& path, std::string_view what, const std::string& why) {
+  std::fprintf(stderr, "quorvane-tag: %s: %.*s: %s\n", quorvane::cli::forOutput(path).c_str(),
+               static_cast<int>(what.size()), what.data(), why.c_str());
   return 2;
 }
 
 // Reports why `path` (as given) cannot be used as the folder; true when it can.
-bool checkFolder(const char* path) {
-  struct stat info {};
-  if (::stat(path, &info) != 0) {
-    fileError(path, "cannot open the folder", errno);
-    return false;
+bool checkFolder(const std::string& path) {
+  bool notAFolder = false;
+  const std::string problem = quorvane::cli::folderProblem(path, notAFolder);
+  if (problem.empty()) return true;
+  if (notAFolder) {
+    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", quorvane::cli::forOutput(path).c_str());
+  } else {
+    fileError(path, "cannot open the folder", problem);
   }
-  if (!S_ISDIR(info.st_mode)) {
-    std::fprintf(stderr, "quorvane-tag: %s: not a folder\n", path);
-    return false;
-  }
-  return true;
+  return false;
 }
 
 // Writes `out` to standard output; false with errno set when it could not.
@@ -153,9 +148,9 @@ bool printRows(const quorvane::MainWindow& window) {
   return writeOut(out) && std::fflush(stdout) == 0;
 }
 
-int list(const char* folderArgument, bool byteOrderMark) {
+int list(const std::string& folderArgument, bool byteOrderMark) {
   if (!checkFolder(folderArgument)) return 2;
-  const std::string folder = quorvane::nameFromBytes(folderArgument);
+  const std::string& folder = folderArgument;
   quorvane::HeadlessForm form(fileService);
   quorvane::MainWindow window(form.controls());
   window.Form_Load();
@@ -163,16 +158,14 @@ int list(const char* folderArgument, bool byteOrderMark) {
   // Open the folder as the folder list does: its change event loads and sorts the sheet.
   form.Dir1.setPath(folder);
   if (!form.File1.readOk()) {
-    std::fprintf(stderr, "quorvane-tag: %s: cannot list the folder: %s\n", folderArgument,
-                 form.File1.readError().c_str());
-    return 2;
+    return fileError(folderArgument, "cannot list the folder", form.File1.readError());
   }
   for (const auto& name : window.unlistedNames()) {
     std::fprintf(stderr, "quorvane-tag: left out (its name holds a tab or line break): %s\n",
-                 quorvane::nameToBytes(name).c_str());
+                 quorvane::cli::forOutput(name).c_str());
   }
   if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window)) {
-    fileError("standard output", "cannot write", errno);
+    fileError("standard output", "cannot write", std::strerror(errno));
     return 1;
   }
   // The sheet of a large folder takes a while to take apart, and nothing is left to do:
@@ -189,24 +182,12 @@ class StderrMessages : public quorvane::MessageBoxes {
       if (c != '\r') text += c;  // the box's CR LF line breaks become plain LF
     }
     std::fprintf(stderr, "quorvane-tag: %s\n%s\n", box.title.c_str(),
-                 quorvane::nameToBytes(text).c_str());
+                 quorvane::cli::forOutput(text).c_str());
     ++failures;
     return box.defaultButton;
   }
   int failures = 0;
 };
-
-// False with errno set on a read error.
-bool readAll(int fd, std::string& out) {
-  char buffer[65536];
-  while (true) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
-}
 
 // Rows marked changed whose file is no longer in the state it was listed in are not
 // written: each is reported with its line and left out of `rows` (marked unchanged).
@@ -220,7 +201,7 @@ int leaveOutChangedFiles(std::vector<quorvane::SheetRow>& rows, const std::strin
     const quorvane::FileEnd end =
         quorvane::readFileEnd(fileService.joinPath(folder, loaded), fileService);
     if (quorvane::fileStateOf(end) == *row.listedState) continue;
-    const std::string name = quorvane::nameToBytes(loaded);
+    const std::string name = quorvane::cli::forOutput(loaded);
     if (dryRun) {
       std::printf("%s: changed since it was listed: not written (--force writes it)\n",
                   name.c_str());
@@ -236,18 +217,17 @@ int leaveOutChangedFiles(std::vector<quorvane::SheetRow>& rows, const std::strin
   return changed;
 }
 
-int apply(const char* folderArgument, const char* fileArgument, const std::string& encoding,
-          bool dryRun, bool force) {
+int apply(const std::string& folderArgument, const std::string* fileArgument,
+          const std::string& encoding, bool dryRun, bool force) {
   if (!checkFolder(folderArgument)) return 2;
-  const std::string folder = fileService.normalizeFolder(quorvane::nameFromBytes(folderArgument));
-  std::string input;
+  const std::string folder = fileService.normalizeFolder(folderArgument);
+  std::string input, why;
   if (fileArgument) {
-    quorvane::UniqueFd in(::open(fileArgument, O_RDONLY | O_CLOEXEC));
-    if (!in.valid() || !readAll(in.get(), input)) {
-      return fileError(fileArgument, "cannot read", errno);
+    if (!quorvane::cli::readWholeFile(*fileArgument, input, why)) {
+      return fileError(*fileArgument, "cannot read", why);
     }
-  } else if (!readAll(STDIN_FILENO, input)) {
-    return fileError("standard input", "cannot read", errno);
+  } else if (!quorvane::cli::readStandardInput(input, why)) {
+    return fileError("standard input", "cannot read", why);
   }
   quorvane::SheetText sheet = quorvane::parseSheetText(input, encoding);
   if (!sheet.errors.empty()) {
@@ -270,7 +250,7 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
     std::string out;
     for (const std::string& line : preview.lines) out.append(line).append("\n");
     if (!writeOut(out) || std::fflush(stdout) != 0) {
-      fileError("standard output", "cannot write", errno);
+      fileError("standard output", "cannot write", std::strerror(errno));
       return 1;
     }
     return preview.failures + changedFiles > 0 ? 1 : 0;
@@ -299,7 +279,7 @@ int apply(const char* folderArgument, const char* fileArgument, const std::strin
 // The options and operands after the command. "--" ends the options, so that a folder
 // or file whose name starts with "--" can still be named.
 struct Arguments {
-  std::vector<const char*> operands;
+  std::vector<std::string> operands;
   bool byteOrderMark = false;
   std::string encoding;  // "" when not given
   bool dryRun = false;
@@ -307,13 +287,15 @@ struct Arguments {
   bool help = false;
 };
 
-// Returns the usage error, or "" when the arguments are well-formed.
-std::string parseArguments(std::string_view command, int argc, char** argv, Arguments& args) {
+// `texts` are the arguments after the program's name, the command first. Returns the
+// usage error, or "" when the arguments are well-formed.
+std::string parseArguments(const std::vector<std::string>& texts, Arguments& args) {
+  const std::string_view command = texts.front();
   bool options = true;
-  for (int i = 2; i < argc; ++i) {
-    const std::string_view arg = argv[i];
+  for (std::size_t i = 1; i < texts.size(); ++i) {
+    const std::string_view arg = texts[i];
     if (!options || arg.size() < 2 || arg.substr(0, 2) != "--") {
-      args.operands.push_back(argv[i]);
+      args.operands.push_back(texts[i]);
     } else if (arg == "--") {
       options = false;
     } else if (arg == "--help") {
@@ -325,11 +307,11 @@ std::string parseArguments(std::string_view command, int argc, char** argv, Argu
     } else if (command == "apply" && arg == "--force") {
       args.force = true;
     } else if (command == "apply" && (arg == "--encoding" || arg.starts_with("--encoding="))) {
-      if (arg == "--encoding" && ++i == argc) return "--encoding needs an encoding name";
-      args.encoding = arg == "--encoding" ? argv[i] : arg.substr(arg.find('=') + 1);
+      if (arg == "--encoding" && ++i == texts.size()) return "--encoding needs an encoding name";
+      args.encoding = arg == "--encoding" ? texts[i] : std::string(arg.substr(arg.find('=') + 1));
       if (args.encoding.empty()) return "--encoding needs an encoding name";
     } else {
-      return std::string(command) + ": unknown option: " + std::string(arg);
+      return std::string(command) + ": unknown option: " + quorvane::cli::forOutput(arg);
     }
   }
   return {};
@@ -339,7 +321,9 @@ std::string parseArguments(std::string_view command, int argc, char** argv, Argu
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
-  const std::string_view command = argc > 1 ? argv[1] : "";
+  quorvane::cli::prepareOutput();
+  const std::vector<std::string> texts = quorvane::cli::arguments(argc, argv);
+  const std::string command = texts.empty() ? "" : texts.front();
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
     return 0;
@@ -350,10 +334,10 @@ int main(int argc, char** argv) {
   }
   if (command.empty()) return usageError("no command given");
   if (command != "list" && command != "apply") {
-    return usageError("unknown command: " + std::string(command));
+    return usageError("unknown command: " + quorvane::cli::forOutput(command));
   }
   Arguments args;
-  if (const std::string error = parseArguments(command, argc, argv, args); !error.empty()) {
+  if (const std::string error = parseArguments(texts, args); !error.empty()) {
     return usageError(error);
   }
   if (args.help) {
@@ -376,6 +360,6 @@ int main(int argc, char** argv) {
                  args.encoding.c_str());
     return 2;
   }
-  return apply(args.operands[0], operands == 2 ? args.operands[1] : nullptr, args.encoding,
+  return apply(args.operands[0], operands == 2 ? &args.operands[1] : nullptr, args.encoding,
                args.dryRun, args.force);
 }

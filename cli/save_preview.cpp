@@ -1,9 +1,5 @@
 #include "cli/save_preview.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -11,11 +7,9 @@
 #include <optional>
 #include <span>
 
-#include "os/posix/file_system.h"
+#include "cli/cli_system.h"
 #include "sheet/sheet_columns.h"
-#include "os/posix/file_names.h"
 #include "tagcodec/genre_table.h"
-#include "os/posix/posix_file.h"
 #include "tagcodec/tag_block.h"
 #include "tagcodec/text_fields.h"
 #include "tagcodec/utf8.h"
@@ -27,56 +21,8 @@ namespace {
 struct FileView {
   std::string problem;  // why the writer would not write it; "" when it would
   TagBlock tail{};      // its last 128 bytes
-  dev_t device = 0;
-  ino_t inode = 0;
+  std::uint64_t volume = 0, index = 0;  // which file it is
 };
-
-// What lstat says about a name: whether the folder has an entry so named.
-struct Entry {
-  int error = 0;  // 0: there is one; ENOENT: there is none; else the lookup failed
-  dev_t device = 0;
-  ino_t inode = 0;
-};
-
-Entry lookUp(const std::string& path) {
-  Entry entry;
-  const std::string bytes = nameToBytes(path);
-  struct stat info {};
-  if (bytes.find('\0') != std::string::npos) {
-    entry.error = EINVAL;  // as openPath refuses it
-  } else if (::lstat(bytes.c_str(), &info) != 0) {
-    entry.error = errno;
-  } else {
-    entry.device = info.st_dev;
-    entry.inode = info.st_ino;
-  }
-  return entry;
-}
-
-// The writer's checks, in its order, on a file opened for reading only.
-FileView readFile(const std::string& path, const Entry& entry) {
-  FileView view;
-  view.device = entry.device;
-  view.inode = entry.inode;
-  UniqueFd file = openPath(path, O_RDONLY | O_NOFOLLOW);
-  struct stat info {};
-  if (!file.valid() || ::fstat(file.get(), &info) != 0) {
-    view.problem = describeError(errno);
-  } else if (S_ISDIR(info.st_mode)) {
-    view.problem = describeError(EISDIR);
-  } else if (!S_ISREG(info.st_mode)) {
-    view.problem = "not a regular file";
-  } else if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-    view.problem = describeError(EACCES);
-  } else if (::faccessat(AT_FDCWD, nameToBytes(path).c_str(), W_OK, AT_EACCESS) != 0) {
-    view.problem = describeError(errno);
-  } else if (info.st_size < static_cast<off_t>(kTagSize)) {
-    view.problem = "shorter than 128 bytes, too short for a tag";
-  } else if (!readFully(file.get(), view.tail.data(), kTagSize, info.st_size - kTagSize)) {
-    view.problem = describeError(errno);
-  }
-  return view;
-}
 
 // The folder as the rows before the current one will have left it: the names that Save
 // will have written or renamed are held here, every other name is read from disk.
@@ -87,11 +33,15 @@ class PlannedFolder {
   // The file named `name`; nullopt when there is none.
   std::optional<FileView> find(const std::string& name) const {
     if (const auto it = planned_.find(name); it != planned_.end()) return it->second;
-    const std::string path = fs::joinPath(folder_, name);
-    const Entry entry = lookUp(path);
-    if (entry.error == ENOENT) return std::nullopt;
-    if (entry.error != 0) return FileView{describeError(entry.error), {}, 0, 0};
-    return readFile(path, entry);
+    const std::string path = cli::systemFiles().joinPath(folder_, name);
+    const cli::Entry entry = cli::lookUp(path);
+    if (entry.kind == cli::Entry::Kind::Absent) return std::nullopt;
+    FileView view;
+    view.volume = entry.volume;
+    view.index = entry.index;
+    view.problem =
+        entry.kind == cli::Entry::Kind::Unknown ? entry.problem : cli::writeProblem(path, view.tail);
+    return view;
   }
 
   void set(const std::string& name, std::optional<FileView> view) {
@@ -101,29 +51,24 @@ class PlannedFolder {
   // Why renaming `from` (the file `file`) to `to` would fail; "" when it would not.
   std::string renameProblem(const std::string& from, const std::string& to,
                             const FileView& file) const {
-    Entry target;
+    cli::Entry target;
     if (const auto it = planned_.find(to); it != planned_.end()) {
-      target.error = it->second ? 0 : ENOENT;
+      target.kind = it->second ? cli::Entry::Kind::Present : cli::Entry::Kind::Absent;
       if (it->second) {
-        target.device = it->second->device;
-        target.inode = it->second->inode;
+        target.volume = it->second->volume;
+        target.index = it->second->index;
       }
     } else {
-      target = lookUp(fs::joinPath(folder_, to));
+      target = cli::lookUp(cli::systemFiles().joinPath(folder_, to));
     }
-    if (target.error == 0) {
+    if (target.kind == cli::Entry::Kind::Present) {
       // On a file system that ignores letter case the new name "exists" as the file itself.
-      const bool sameFile = target.device == file.device && target.inode == file.inode;
-      if (!sameFile || !equalIgnoringAsciiCase(nameToBytes(from), nameToBytes(to))) {
-        return describeError(EEXIST);
-      }
-    } else if (target.error != ENOENT) {
-      return describeError(target.error);
+      const bool sameFile = target.volume == file.volume && target.index == file.index;
+      if (!sameFile || !equalIgnoringAsciiCase(from, to)) return cli::describeTaken();
+    } else if (target.kind == cli::Entry::Kind::Unknown) {
+      return target.problem;
     }
-    if (::faccessat(AT_FDCWD, nameToBytes(folder_).c_str(), W_OK, AT_EACCESS) != 0) {
-      return describeError(errno);
-    }
-    return {};
+    return cli::folderWriteProblem(folder_);
   }
 
  private:
@@ -233,10 +178,10 @@ SavePreview previewSave(const std::vector<SheetRow>& rows, const std::string& fo
     if (row.cells[colState] != kStateChanged) continue;
     const std::string& loaded = row.cells[colOrigName];
     const std::string& newName = row.cells[colFileName];
-    const std::string file = nameToBytes(loaded);
+    const std::string file = cli::forOutput(loaded);
     const Module1::TagRecord record = tagRecordOf(row);
     std::optional<FileView> view = planned.find(loaded);
-    const std::string problem = !view              ? describeError(ENOENT)
+    const std::string problem = !view              ? cli::describeMissing()
                                 : record.Genre < 0 ? "the genre number is not 0 to 255"
                                                    : view->problem;
     if (!problem.empty()) {
@@ -251,11 +196,11 @@ SavePreview previewSave(const std::vector<SheetRow>& rows, const std::string& fo
     planned.set(loaded, view);
     if (newName != loaded) {
       if (const std::string why = planned.renameProblem(loaded, newName, *view); !why.empty()) {
-        preview.lines.push_back(file + ": cannot be renamed to " + nameToBytes(newName) + ": " +
+        preview.lines.push_back(file + ": cannot be renamed to " + cli::forOutput(newName) + ": " +
                                 why);
         ++preview.failures;
       } else {
-        preview.lines.push_back(file + ": renamed to " + nameToBytes(newName));
+        preview.lines.push_back(file + ": renamed to " + cli::forOutput(newName));
         planned.set(loaded, std::nullopt);
         planned.set(newName, view);
       }

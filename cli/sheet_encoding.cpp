@@ -1,10 +1,14 @@
 #include "cli/sheet_encoding.h"
 
+#if QUORVANE_HAVE_ICONV
 #include <iconv.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
+#include "tagcodec/code_page.h"
 #include "tagcodec/utf8.h"
 
 namespace quorvane {
@@ -12,6 +16,7 @@ namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
+#if QUORVANE_HAVE_ICONV
 class Iconv {
  public:
   explicit Iconv(const std::string& from) : handle_(iconv_open("UTF-8", from.c_str())) {}
@@ -43,6 +48,49 @@ class Iconv {
  private:
   iconv_t handle_;
 };
+#endif
+
+// UTF-16 in either byte order, as "Unicode text" exports hold it; false at a code unit
+// cut off at the end or a surrogate without its partner.
+bool fromUtf16(std::string_view in, bool littleEndian, std::string& out) {
+  const auto unitAt = [&](std::size_t i) -> char32_t {
+    const auto a = static_cast<unsigned char>(in[i]), b = static_cast<unsigned char>(in[i + 1]);
+    return littleEndian ? a | (b << 8) : (a << 8) | b;
+  };
+  for (std::size_t i = 0; i < in.size(); i += 2) {
+    if (i + 1 >= in.size()) return false;
+    char32_t cp = unitAt(i);
+    if (cp >= 0xDC00 && cp <= 0xDFFF) return false;
+    if (cp >= 0xD800 && cp <= 0xDBFF) {
+      if (i + 3 >= in.size()) return false;
+      const char32_t low = unitAt(i + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    utf8::append(out, cp);
+  }
+  return true;
+}
+
+// CP932 by the tag codec's own tables, so that the text reads as tags do; false at the
+// first byte that does not decode (the codec keeps such a byte as an escape character).
+bool fromCp932(std::string_view in, std::string& out) {
+  static const std::unique_ptr<CodePage> page = CodePage::open("CP932", nullptr);
+  out = page->decode(in);
+  for (std::size_t pos = 0; pos < out.size();) {
+    char32_t cp = 0;
+    const std::size_t len = utf8::decodeOne(out, pos, cp);
+    if (len != 0 && utf8::isEscape(cp)) {
+      out.resize(pos);
+      return false;
+    }
+    pos += len == 0 ? 1 : len;
+  }
+  return true;
+}
+
+enum class Conversion { Done, Stopped, Unknown };
 
 // Where the text stops being acceptable: a byte that is not well-formed UTF-8 (iconv lets
 // some odd forms through from a few encodings) or a zero character.
@@ -94,10 +142,36 @@ std::string iconvName(const std::string& name) {
   return name;
 }
 
+// Converts `in` from the encoding `name` onto `out`. UTF-8, UTF-16 and CP932 need no
+// iconv, so that they read the same on every system.
+Conversion convert(const std::string& name, std::string_view in, std::string& out) {
+  const std::string upper = upperCase(name);
+  if (upper == "UTF-8" || upper == "UTF8") {
+    out.assign(in);
+    return Conversion::Done;
+  }
+  if (upper == "UTF-16LE" || upper == "UTF-16BE" || upper == "UTF-16") {
+    // Plain UTF-16 says its byte order by its mark, big-endian without one.
+    const bool little = upper == "UTF-16LE" || (upper == "UTF-16" && in.substr(0, 2) == "\xFF\xFE");
+    return fromUtf16(in, little, out) ? Conversion::Done : Conversion::Stopped;
+  }
+  if (upperCase(iconvName(name)) == "CP932") {
+    return fromCp932(in, out) ? Conversion::Done : Conversion::Stopped;
+  }
+#if QUORVANE_HAVE_ICONV
+  Iconv converter(iconvName(name));
+  if (!converter.ok()) return Conversion::Unknown;
+  return converter.convert(in, out) ? Conversion::Done : Conversion::Stopped;
+#else
+  return Conversion::Unknown;
+#endif
+}
+
 }  // namespace
 
 bool knownEncoding(const std::string& encoding) {
-  return !encoding.empty() && Iconv(iconvName(encoding)).ok();
+  std::string ignored;
+  return !encoding.empty() && convert(encoding, "", ignored) != Conversion::Unknown;
 }
 
 DecodedInput decodeSheetInput(std::string_view bytes, const std::string& encoding) {
@@ -113,12 +187,12 @@ DecodedInput decodeSheetInput(std::string_view bytes, const std::string& encodin
     name = "UTF-8";
     decoded.text.assign(bytes);
   } else {
-    Iconv converter(iconvName(name));
-    if (!converter.ok()) {
+    const Conversion conversion = convert(name, bytes, decoded.text);
+    if (conversion == Conversion::Unknown) {
       decoded.error = "unknown encoding: " + name;
       return decoded;
     }
-    complete = converter.convert(bytes, decoded.text);
+    complete = conversion == Conversion::Done;
   }
   // Every byte-order mark has become U+FEFF at the start of the text.
   if (std::string_view(decoded.text).substr(0, kUtf8Mark.size()) == kUtf8Mark) {

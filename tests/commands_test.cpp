@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -107,7 +106,7 @@ TEST_F(CommandsTest, FailuresAreReportedAndTheOtherRowsStillWritten) {
   edit(1, colFileName, "b.mp3");   // a.mp3 onto an existing name
   edit(3, colTitle, "Read only");  // c.mp3
   edit(4, colTitle, "Written");    // d.mp3
-  ASSERT_EQ(::chmod(s.dir.file("c.mp3").c_str(), 0444), 0);
+  makeReadOnly(s.dir.file("c.mp3"));
   const Bytes before = readFile(s.dir.file("b.mp3"));
   s.form.cmdSave.click();
   ASSERT_EQ(boxes().size(), 3u);
@@ -138,7 +137,7 @@ TEST_F(CommandsTest, FailedRowsKeepTheirEditsUntilASaveWritesThem) {
   edit(3, colTitle, " Read only ");  // c.mp3, untagged and read-only
   chooseGenre(3, "Bebob");
   edit(4, colTitle, "Written");  // d.mp3
-  ASSERT_EQ(::chmod(s.dir.file("c.mp3").c_str(), 0444), 0);
+  makeReadOnly(s.dir.file("c.mp3"));
   const Bytes untouchedC = readFile(s.dir.file("c.mp3"));
 
   s.form.cmdSave.click();
@@ -165,7 +164,7 @@ TEST_F(CommandsTest, FailedRowsKeepTheirEditsUntilASaveWritesThem) {
   EXPECT_TRUE(s.window.blnChanged);
 
   // The user mends both causes and saves again.
-  ASSERT_EQ(::chmod(s.dir.file("c.mp3").c_str(), 0644), 0);
+  makeWritable(s.dir.file("c.mp3"));
   edit(1, colFileName, "e.mp3");
   s.form.messages.clear();
   s.form.cmdSave.click();
@@ -180,7 +179,7 @@ TEST_F(CommandsTest, FailedRowsKeepTheirEditsUntilASaveWritesThem) {
 
 TEST_F(CommandsTest, QuitAfterAFailedSaveStillAsks) {
   edit(2, colTitle, "Kept");
-  ASSERT_EQ(::chmod(s.dir.file("b.mp3").c_str(), 0444), 0);
+  makeReadOnly(s.dir.file("b.mp3"));
   s.form.cmdSave.click();
   s.form.messages.clear();
   s.form.messages.queueAnswer(MessageAnswer::No);

@@ -1,25 +1,81 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
-#include "os/posix/posix_file_service.h"
 #include "tagcodec/tag_block.h"
+#ifdef _WIN32
+#include "os/win32/win32_file_service.h"
+#include "os/win32/wtf8.h"
+#else
+#include "os/posix/posix_file_service.h"
+#endif
 
 namespace quorvane::testing {
 
 // The files and folders of the machine the tests run on.
 inline FileService& systemFiles() {
+#ifdef _WIN32
+  static Win32FileService files;
+#else
   static PosixFileService files;
+#endif
   return files;
+}
+
+// Paths in the tests are the program's UTF-8 text; std::filesystem on Windows would read a
+// narrow string in the ANSI code page.
+inline std::filesystem::path pathOf(const std::string& text) {
+#ifdef _WIN32
+  return std::filesystem::path(wideFromText(text));
+#else
+  return std::filesystem::path(text);
+#endif
+}
+
+inline std::string textOf(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return textFromWide(path.wstring());
+#else
+  return path.string();
+#endif
+}
+
+// A file without write permission (the read-only attribute on Windows), and back.
+inline void makeReadOnly(const std::string& path) {
+  std::filesystem::permissions(pathOf(path),
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+}
+inline void makeWritable(const std::string& path) {
+  std::filesystem::permissions(pathOf(path), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+}
+
+inline void setEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value);
+#else
+  ::setenv(name, value, 1);
+#endif
+}
+inline void unsetEnvironment(const char* name) {
+#ifdef _WIN32
+  _putenv_s(name, "");
+#else
+  ::unsetenv(name);
+#endif
 }
 
 using Bytes = std::vector<std::uint8_t>;
@@ -42,8 +98,12 @@ inline Bytes bytesOf(std::string_view text) {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX");
-    path_ = ::mkdtemp(pattern.data());
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    do {
+      path_ = std::filesystem::temp_directory_path() /
+              ("quorvane-test-" + std::to_string(random() % 1'000'000'000'000ULL));
+    } while (!std::filesystem::create_directory(path_));
   }
   ~TempDir() {
     std::error_code ignored;
@@ -58,20 +118,21 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  std::string text() const { return textOf(path_); }
+  std::string file(const std::string& name) const { return textOf(path_ / pathOf(name)); }
 
  private:
   std::filesystem::path path_;
 };
 
 inline void writeFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(pathOf(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
 }
 
 inline Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(pathOf(path), std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

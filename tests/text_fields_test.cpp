@@ -246,14 +246,14 @@ TEST(OtherCodePages, UnicodeEscapeRangeInUtf8IsKeptAsBytes) {
 class TagCodePageSetting : public ::testing::Test {
  protected:
   void TearDown() override {
-    ::unsetenv("QUORVANE_CODEPAGE");
+    quorvane::testing::unsetEnvironment("QUORVANE_CODEPAGE");
     ASSERT_TRUE(quorvane::initTagCodePage(nullptr));
   }
 };
 
 TEST_F(TagCodePageSetting, UnknownNameIsAnErrorNotAFallback) {
   const std::string before = quorvane::tagCodePage().name();
-  ::setenv("QUORVANE_CODEPAGE", "NO-SUCH-CODEPAGE", 1);
+  quorvane::testing::setEnvironment("QUORVANE_CODEPAGE", "NO-SUCH-CODEPAGE");
   std::string error;
   EXPECT_FALSE(quorvane::initTagCodePage(&error));
   EXPECT_NE(error.find("NO-SUCH-CODEPAGE"), std::string::npos);
@@ -261,7 +261,7 @@ TEST_F(TagCodePageSetting, UnknownNameIsAnErrorNotAFallback) {
 }
 
 TEST_F(TagCodePageSetting, AnotherCodePageIsUsedForFields) {
-  ::setenv("QUORVANE_CODEPAGE", "ISO-8859-1", 1);
+  quorvane::testing::setEnvironment("QUORVANE_CODEPAGE", "ISO-8859-1");
   ASSERT_TRUE(quorvane::initTagCodePage(nullptr));
   EXPECT_EQ(Module1::BytesToText(Bytes{'c', 'a', 'f', 0xE9}), "café");
   Bytes field(4);
@@ -272,7 +272,7 @@ TEST_F(TagCodePageSetting, AnotherCodePageIsUsedForFields) {
 TEST_F(TagCodePageSetting, CodePagesThatChangeAsciiAreRefused) {
   for (const char* name : {"IBM037", "UTF-16", "UTF-32LE"}) {
     SCOPED_TRACE(name);
-    ::setenv("QUORVANE_CODEPAGE", name, 1);
+    quorvane::testing::setEnvironment("QUORVANE_CODEPAGE", name);
     std::string error;
     EXPECT_FALSE(quorvane::initTagCodePage(&error));
     EXPECT_NE(error.find(name), std::string::npos) << error;
@@ -281,7 +281,7 @@ TEST_F(TagCodePageSetting, CodePagesThatChangeAsciiAreRefused) {
 }
 
 TEST_F(TagCodePageSetting, DefaultIsCp932) {
-  ::unsetenv("QUORVANE_CODEPAGE");
+  quorvane::testing::unsetEnvironment("QUORVANE_CODEPAGE");
   ASSERT_TRUE(quorvane::initTagCodePage(nullptr));
   EXPECT_EQ(quorvane::tagCodePage().name(), "CP932");
   EXPECT_EQ(Module1::BytesToText(kA), "あ");
