@@ -160,8 +160,9 @@ TEST_P(DroppedPath, OpensFoldersAndTheFoldersOfMp3Files) {
   writeFile(s.dir.file("other/notes.txt"), audio(10));
   const std::string before = s.form.Dir1.Path();
   EXPECT_EQ(s.window.OpenDroppedPath(s.dir.file(c.path)), c.taken);
+  // The folder as the system writes it ("other\\deeper" on Windows).
   const std::string expected =
-      c.taken ? (c.opens.empty() ? s.dir.path().string() : s.dir.file(c.opens)) : before;
+      c.taken ? textOf((s.dir.path() / pathOf(c.opens)).make_preferred().lexically_normal()) : before;
   EXPECT_EQ(s.form.Dir1.Path(), expected);
   EXPECT_EQ(s.form.File1.Path(), expected);
 }
@@ -191,6 +192,7 @@ TEST(DroppedPathWithEdits, AsksLikeAFolderChange) {
 
 // ---- what the status bar says about a load ----
 
+#ifndef _WIN32  // Windows names hold no tabs or line breaks
 TEST(LoadNotice, FilesLeftOutAreCountedAndNamedWhileNoBytesAreCounted) {
   SheetFixture s{{{"a.mp3", "Alpha", 17}}};
   writeFile(s.dir.file("tab\tname.mp3"), audio(300));
@@ -208,12 +210,16 @@ TEST(LoadNotice, FilesLeftOutAreCountedAndNamedWhileNoBytesAreCounted) {
   s.click(1, colFileName);
   EXPECT_EQ(s.form.StatusBar1.PanelText(2), "表示できないファイル 2 件");
 }
+#endif
 
 TEST(LoadNotice, AFolderThatCannotBeListedSaysWhy) {
   SheetFixture s{{{"a.mp3", "Alpha", 17}}};
   s.form.File1.setPath(s.dir.file("gone"));
   EXPECT_EQ(s.grid().Rows(), 1);
-  EXPECT_EQ(s.form.StatusBar1.PanelText(2), "フォルダを読めません: No such file or directory");
+  // The system's own words for the reason follow.
+  const std::string notice = s.form.StatusBar1.PanelText(2);
+  EXPECT_TRUE(notice.starts_with("フォルダを読めません: ")) << notice;
+  EXPECT_GT(notice.size(), std::string("フォルダを読めません: ").size()) << notice;
   EXPECT_EQ(s.form.StatusBar1.panelToolTip(2), s.dir.file("gone"));
   s.form.File1.setPath(s.dir.path().string());
   EXPECT_EQ(s.form.StatusBar1.PanelText(2), "");

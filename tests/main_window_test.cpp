@@ -188,15 +188,19 @@ TEST_F(MainWindowTest, LoadsAFolderSortedWithOneRowPerMp3File) {
 TEST_F(MainWindowTest, TabsAndLineBreaksInTagsBecomeSpacesAndSuchNamesAreLeftOut) {
   TempDir dir;
   writeFile(dir.file("a.mp3"), tagged("a\tb", "x\r\ny", "\tpad\t", "", "c\n", 0));
+#ifndef _WIN32  // Windows names hold no tabs
   writeFile(dir.file("tab\tname.mp3"), audio(300));
+#endif
   open(dir);
   ASSERT_EQ(window.MSFlexGrid1().Rows(), 2);
   EXPECT_EQ(row(1)[colTitle], "a b");
   EXPECT_EQ(row(1)[colArtist], "x  y");
   EXPECT_EQ(row(1)[colAlbum], "pad");
   EXPECT_EQ(row(1)[colComment], "c" + std::string(29, ' '));
+#ifndef _WIN32
   EXPECT_EQ(window.unlistedNames(), (std::vector<std::string>{"tab\tname.mp3"}));
   EXPECT_TRUE(std::filesystem::exists(dir.file("tab\tname.mp3")));
+#endif
 }
 
 TEST_F(MainWindowTest, ANewLoadDropsRowsColoursAndEdits) {

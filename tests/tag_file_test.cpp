@@ -145,6 +145,7 @@ TEST(WriteTag, WritesTheBlockLayoutByteForByte) {
 TEST(WriteTag, TheMarkerIsTheBytesTagUnderAnyCodePage) {
   for (const char* name : {"EUC-JP", "ISO-8859-1", "CP932"}) {
     SCOPED_TRACE(name);
+    if (!QUORVANE_HAVE_ICONV && std::string_view(name) != "CP932") continue;
     quorvane::testing::setEnvironment("QUORVANE_CODEPAGE", name);
     ASSERT_TRUE(quorvane::initTagCodePage(nullptr));
     TempDir dir;
@@ -295,8 +296,7 @@ TEST(WriteTag, RenameChangingOnlyLetterCase) {
   WriteTag(dir.file("song.mp3"), sample(), dir.file("Song.MP3"), boxes,
            quorvane::testing::systemFiles());
   EXPECT_TRUE(boxes.shown().empty());
-  EXPECT_TRUE(std::filesystem::exists(dir.file("Song.MP3")));
-  EXPECT_FALSE(std::filesystem::exists(dir.file("song.mp3")));
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"Song.MP3"});
 }
 
 TEST(WriteTag, RenameOntoExistingNameLeavesBothFiles) {

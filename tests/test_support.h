@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +19,13 @@
 #include "os/win32/wtf8.h"
 #else
 #include "os/posix/posix_file_service.h"
+#endif
+
+// Skips the test where the build converts CP932 only (no iconv).
+#if QUORVANE_HAVE_ICONV
+#define QUORVANE_SKIP_WITHOUT_ICONV() static_cast<void>(0)
+#else
+#define QUORVANE_SKIP_WITHOUT_ICONV() GTEST_SKIP() << "this build converts CP932 only"
 #endif
 
 namespace quorvane::testing {
@@ -120,6 +128,16 @@ class TempDir {
   const std::filesystem::path& path() const { return path_; }
   std::string text() const { return textOf(path_); }
   std::string file(const std::string& name) const { return textOf(path_ / pathOf(name)); }
+  // The names in the folder as the file system keeps them, sorted: unlike exists(), this
+  // tells "a.mp3" from "A.mp3" where names ignore case.
+  std::vector<std::string> names() const {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      found.push_back(textOf(entry.path().filename()));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  }
 
  private:
   std::filesystem::path path_;

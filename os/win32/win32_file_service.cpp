@@ -13,6 +13,25 @@ FileFailure lastFailure() {
   return FileFailure{false, describeWindowsError(GetLastError())};
 }
 
+std::wstring lastPart(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+bool sameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The name the file system keeps for `path`, in its own letter case.
+std::wstring nameOnDisk(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  FindClose(search);
+  return found.cFileName;
+}
+
 class Win32OpenFile : public OpenFile {
  public:
   Win32OpenFile(HANDLE handle, std::int64_t size) : handle_(handle), size_(size) {}
@@ -178,10 +197,25 @@ bool Win32FileService::renameNoReplace(const std::string& from, const std::strin
                                        FileFailure& failure) {
   // Without MOVEFILE_REPLACE_EXISTING a name that is taken is never replaced; a change of
   // letter case alone renames the file itself.
-  if (MoveFileExW(wideFromText(from).c_str(), wideFromText(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+  const std::wstring wideFrom = wideFromText(from);
+  const std::wstring wideTo = wideFromText(to);
+  if (!MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    failure = lastFailure();
+    return false;
+  }
+  if (!sameNameIgnoringCase(wideFrom, wideTo) || nameOnDisk(wideTo) == lastPart(wideTo)) {
     return true;
   }
+  // Some file systems (network shares, Wine's) accept a change of case and keep the old
+  // name: go through a name of our own, and back to the old one if the second step fails.
+  const std::wstring step = wideTo + L".quorvane-rename";
+  if (!MoveFileExW(wideFrom.c_str(), step.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    failure = lastFailure();
+    return false;
+  }
+  if (MoveFileExW(step.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
   failure = lastFailure();
+  MoveFileExW(step.c_str(), wideFrom.c_str(), MOVEFILE_WRITE_THROUGH);
   return false;
 }
 
