@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows programs with Debian's mingw-w64 (static executables, no DLLs to ship)
 # into BUILD_DIR (build-win): BUILD_DIR/app/quorvane.exe and BUILD_DIR/cli/quorvane-tag.exe,
-# then runs the Windows tests under Wine, in a Wine prefix of the build's own.
-# Usage: scripts/build-windows.sh [BUILD_DIR]
+# then runs the Windows tests under Wine, in a Wine prefix of the build's own. Given the
+# Linux quorvane-tag too, it holds the two against each other on the same folders.
+# Usage: scripts/build-windows.sh [BUILD_DIR [LINUX_QUORVANE_TAG]]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -21,3 +22,6 @@ mkdir -p "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 ctest --test-dir "$build" --output-on-failure -j2
+if [ -n "${2:-}" ]; then
+  tests/windows/cross_check.sh "$2" "$build/cli/quorvane-tag.exe"
+fi

@@ -19,9 +19,12 @@ quorvane_test_packages=(
   dpkg-dev lintian file
 )
 
-# What the Windows build needs: the cross compiler and Wine to run its tests.
+# What the Windows build needs: the cross compiler, and Wine with what it needs to show
+# windows (its recommendations, which apt is told to skip) to run its tests.
 quorvane_windows_packages=(
   cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-ipafont-gothic
+  libxrender1 libxcursor1 libxi6 libxrandr2 libxinerama1 libxcomposite1 libxfixes3
+  fonts-wine
 )
 
 # ensure_packages PACKAGE...: installs those of the run packages and the given ones that
