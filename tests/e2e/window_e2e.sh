@@ -29,13 +29,15 @@ fail() {
   exit 1
 }
 
-# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it succeeds.
+# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it succeeds. A failure
+# adds what the command `explain` prints, when it is set.
+explain=
 wait_for() {
   local limit=$1 what=$2
   shift 2
   local deadline=$((SECONDS + limit))
   until "$@"; do
-    [ $SECONDS -lt $deadline ] || fail "no $what within ${limit} s"
+    [ $SECONDS -lt $deadline ] || fail "no $what within ${limit} s${explain:+ ($($explain))}"
     sleep 0.1
   done
 }
@@ -200,7 +202,10 @@ chmod u+w "$folder/03.mp3"
 save
 answer_box "question of the second Save" '$' Return
 third_written() { [ "$(field 03.mp3 125 30)" = "$(hex 'Read only%21s')" ]; }
-wait_for 10 "the kept title in 03.mp3 after the second Save" third_written
+title_of_third() { echo "03.mp3's title: '$(tail -c 125 "$folder/03.mp3" | head -c 30 | tr '\0' ' ')'"; }
+explain=title_of_third
+wait_for 30 "the kept title in 03.mp3 after the second Save" third_written
+explain=
 
 # Quit: nothing is unsaved, so the program ends without a question.
 xdo mousemove --window "$window" $((512 + 36)) $((3 + 12)) click 1
