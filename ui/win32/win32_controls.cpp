@@ -58,7 +58,8 @@ std::string Win32TextBox::Text() const {
 void Win32TextBox::setText(std::string_view text) {
   SetWindowTextW(hwnd(), wideFromText(text).c_str());
   // The caret after the text, ready to type on.
-  SendMessageW(hwnd(), EM_SETSEL, static_cast<WPARAM>(-1), -1);
+  const int length = GetWindowTextLengthW(hwnd());
+  SendMessageW(hwnd(), EM_SETSEL, static_cast<WPARAM>(length), length);
 }
 
 void Win32TextBox::onCommand(WORD code) {
