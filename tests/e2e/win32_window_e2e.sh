@@ -2,7 +2,8 @@
 # The Windows window under Wine and Xvfb: opens a folder whose tags are in code page 932,
 # edits a title cell with the mouse and keyboard, saves, answers the question with Enter,
 # and checks the file's bytes; a wheel over the drive list changes nothing, and after a
-# wheel over the sheet the hidden editor still has the keys. Leaves a screenshot of the
+# wheel over the sheet the hidden editor still has the keys; the close box and Quit ask
+# before unsaved edits are dropped. Leaves a screenshot of the
 # edited sheet at SCREENSHOT. The Wine prefix is WINEPREFIX, else wineprefix in the build
 # folder (the folder above the program's), made ready by scripts/wine-prefix.sh.
 # Usage: win32_window_e2e.sh PATH/TO/quorvane.exe [SCREENSHOT.png]
@@ -51,6 +52,13 @@ wait_for() {
 # A Unix path as Wine names it: drive Z: is the Unix root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
+# ---- the display, before Wine starts anything: its desktop process stays on the display
+# that the first program had ----
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+wait_for 15 "display from Xvfb" test -s "$work/display"
+export DISPLAY=":$(head -n 1 "$work/display")"
+
 "$root/scripts/wine-prefix.sh" || fail "the Wine prefix $WINEPREFIX could not be made ready"
 # One server for every start below, ending by itself a minute after the last.
 wineserver -p60
@@ -93,12 +101,7 @@ frames() { head -c 2000 /dev/zero | tr '\0' '\125'; }
 for i in $(seq 10 49); do frames > "$folder/$i.mp3"; done
 [ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "the test file is not 2128 bytes long"
 
-# ---- display and program ----
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 15 "display from Xvfb" test -s "$work/display"
-export DISPLAY=":$(head -n 1 "$work/display")"
-
+# ---- the program ----
 wine "$app" "$(windows_path "$folder")" >"$work/app.log" 2>&1 &
 app_pid=$!
 
@@ -229,13 +232,23 @@ answer_box "question of the second Save" '$' Return
 third_written() { [ "$(field 03.mp3 125 30)" = "$(hex 'Read only%21s')" ]; }
 wait_for 20 "the kept title in 03.mp3 after the second Save" third_written
 
-# Quit: nothing is unsaved, so the program ends without a question.
+# The close box (Alt+F4, as the window system sends it) asks when an edit is unsaved; No
+# keeps the program running.
+refocus
+cell 1 1
+xdo type --delay 40 " unsaved"
+xdo key alt+F4
+answer_box "close-box question" '$' alt+n
+kill -0 "$app_pid" 2>/dev/null || fail "the close box ended quorvane although the answer was No"
+# Quit asks too; Yes ends the program without writing anything.
 refocus
 xdo mousemove --window "$window" $((512 + 36)) $((3 + 12)) click 1
+answer_box "question of Quit" '$' Return
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 wait_for 20 "end of quorvane after Quit" ended
 wait "$app_pid"
 status=$?
 app_pid=
 [ $status -eq 0 ] || fail "quorvane exited with status $status"
+title_written || fail "Quit wrote the unsaved title into 01.mp3: $(field 01.mp3 125 30)"
 echo "PASS: the Windows window kept and saved every edit"
