@@ -1,9 +1,12 @@
 // quorvane.exe: the window program on Windows. Edits the ID3 version 1 tags of a folder's
 // MP3 files as a sheet.
+// The system's headers need windows.h first.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
+// clang-format on
 
 #include <string>
 #include <string_view>
@@ -104,8 +107,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   // The shell's open may hand the file to a COM extension.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   quorvane::enablePerMonitorDpi();
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES |
-                                                      ICC_WIN95_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
   int status = 0;

@@ -7,10 +7,9 @@ namespace quorvane {
 HWND createChild(Win32Stage& stage, const wchar_t* className, DWORD style, DWORD exStyle) {
   // Ids only tell the children apart in notifications; the stage routes them by window.
   static int nextId = 1000;
-  const HWND hwnd =
-      CreateWindowExW(exStyle, className, L"", style | WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                      stage.window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
-                      GetModuleHandleW(nullptr), nullptr);
+  const HWND hwnd = CreateWindowExW(
+      exStyle, className, L"", style | WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, stage.window(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)), GetModuleHandleW(nullptr), nullptr);
   if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(stage.font()), FALSE);
   return hwnd;
 }

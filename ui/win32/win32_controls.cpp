@@ -17,7 +17,8 @@ constexpr int kVisibleItems = 16;
 
 std::string windowText(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return textFromWide(text);
 }
 
@@ -78,8 +79,8 @@ bool Win32TextBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 // ---- drop-down list ----
 
 Win32ComboList::Win32ComboList(Win32Stage& stage)
-    : Win32Control(stage, createChild(stage, L"COMBOBOX",
-                                      WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST)) {
+    : Win32Control(stage,
+                   createChild(stage, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST)) {
   SendMessageW(hwnd(), CB_SETMINVISIBLE, kVisibleItems, 0);
   rescale();
 }
@@ -91,7 +92,8 @@ void Win32ComboList::rescale() {
 }
 
 void Win32ComboList::place() {
-  if (!parked()) placeDropDown(hwnd(), stage().deviceRect(Left(), Top(), Width(), Height()), fieldFrame_);
+  if (!parked())
+    placeDropDown(hwnd(), stage().deviceRect(Left(), Top(), Width(), Height()), fieldFrame_);
 }
 
 void Win32ComboList::AddItem(std::string_view text) {
@@ -118,7 +120,8 @@ int Win32ComboList::ListCount() const {
 
 std::int32_t Win32ComboList::ItemData(int index) const {
   if (index < 0 || index >= ListCount()) return 0;
-  return static_cast<std::int32_t>(SendMessageW(hwnd(), CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+  return static_cast<std::int32_t>(
+      SendMessageW(hwnd(), CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
 }
 
 void Win32ComboList::setItemData(int index, std::int32_t data) {
@@ -148,8 +151,8 @@ bool Win32ComboList::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       return true;
     }
     // A list parked out of sight (see Win32Control) must not drop its items down.
-    const bool dropKey = wParam == VK_F4 || (message == WM_SYSKEYDOWN &&
-                                             (wParam == VK_DOWN || wParam == VK_UP));
+    const bool dropKey =
+        wParam == VK_F4 || (message == WM_SYSKEYDOWN && (wParam == VK_DOWN || wParam == VK_UP));
     if (parked() && dropKey) {
       result = 0;
       return true;
@@ -161,8 +164,8 @@ bool Win32ComboList::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 // ---- label ----
 
 Win32Label::Win32Label(Win32Stage& stage)
-    : Win32Control(stage, createChild(stage, L"STATIC",
-                                      SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE)) {}
+    : Win32Control(
+          stage, createChild(stage, L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE)) {}
 
 std::string Win32Label::Caption() const {
   return windowText(hwnd());

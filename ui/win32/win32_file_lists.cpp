@@ -34,8 +34,8 @@ wchar_t driveLetter(std::string_view folder) {
 // The shell's small icon of a folder, open or closed.
 HICON folderIcon(bool open) {
   SHFILEINFOW info{};
-  const UINT flags = SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES |
-                     (open ? SHGFI_OPENICON : 0u);
+  const UINT flags =
+      SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES | (open ? SHGFI_OPENICON : 0u);
   return SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof(info), flags)
              ? info.hIcon
              : nullptr;
@@ -46,8 +46,8 @@ HICON folderIcon(bool open) {
 // ---- drives ----
 
 Win32DriveList::Win32DriveList(Win32Stage& stage, FileService& files)
-    : Win32Control(stage, createChild(stage, L"COMBOBOX",
-                                      WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST)),
+    : Win32Control(stage,
+                   createChild(stage, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST)),
       files_(files) {
   SendMessageW(hwnd(), CB_SETMINVISIBLE, 16, 0);
   const std::vector<std::string> drives = files_.listDrives();
@@ -94,7 +94,8 @@ void Win32DriveList::rescale() {
 }
 
 void Win32DriveList::place() {
-  if (!parked()) placeDropDown(hwnd(), stage().deviceRect(Left(), Top(), Width(), Height()), fieldFrame_);
+  if (!parked())
+    placeDropDown(hwnd(), stage().deviceRect(Left(), Top(), Width(), Height()), fieldFrame_);
 }
 
 void Win32DriveList::onCommand(WORD code) {
@@ -106,7 +107,8 @@ void Win32DriveList::onCommand(WORD code) {
       break;
     case CBN_SELCHANGE:
       // While the list is down, moving through it is no pick yet.
-      if (!SendMessageW(hwnd(), CB_GETDROPPEDSTATE, 0, 0)) PostMessageW(hwnd(), kPickedMessage, 0, 0);
+      if (!SendMessageW(hwnd(), CB_GETDROPPEDSTATE, 0, 0))
+        PostMessageW(hwnd(), kPickedMessage, 0, 0);
       break;
     case CBN_SELENDOK:
       PostMessageW(hwnd(), kPickedMessage, 0, 0);
@@ -125,7 +127,8 @@ void Win32DriveList::picked() {
   const auto length = SendMessageW(hwnd(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length <= 0) return;
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  SendMessageW(hwnd(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  SendMessageW(hwnd(), CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(length));
   const std::string drive = textFromWide(text);
   if (drive == drive_) return;

@@ -9,8 +9,8 @@ constexpr int kPointSize = 9;
 
 // Gothic faces in order of preference; the first is the one the window is designed in.
 constexpr const wchar_t* kFaces[] = {
-    L"ＭＳ Ｐゴシック", L"MS PGothic", L"IPAPGothic", L"Meiryo", L"Meiryo UI",
-    L"Yu Gothic UI",    L"MS UI Gothic", L"IPAGothic",
+    L"ＭＳ Ｐゴシック", L"MS PGothic",   L"IPAPGothic",   L"Meiryo",
+    L"Meiryo UI",       L"Yu Gothic UI", L"MS UI Gothic", L"IPAGothic",
 };
 
 int CALLBACK noteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {

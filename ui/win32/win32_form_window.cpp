@@ -27,8 +27,8 @@ Win32FormWindow::Win32FormWindow() {
   }();
   (void)registered;
   hwnd_ = CreateWindowExW(kExStyle, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                          GetModuleHandleW(nullptr), this);
+                          CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleW(nullptr),
+                          this);
   stage_ = std::make_unique<Win32Stage>(hwnd_);
 }
 
@@ -97,7 +97,7 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_DROPFILES:
-      onDrop(reinterpret_cast<HDROP>(wParam));
+      onDrop(wParam);
       return 0;
     case WM_DPICHANGED: {
       stage_->setDpi(HIWORD(wParam));
@@ -105,6 +105,9 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
                    suggested->right - suggested->left, suggested->bottom - suggested->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
+      // The form's size in its own pixels changes even where the device size does not.
+      if (onLayout_) onLayout_();
+      if (onResize_) onResize_();
       return 0;
     }
     default:
@@ -113,7 +116,8 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-void Win32FormWindow::onDrop(HDROP drop) {
+void Win32FormWindow::onDrop(WPARAM dropped) {
+  const auto drop = reinterpret_cast<HDROP>(dropped);
   // One local file or folder; several at once are not taken.
   if (!ended_ && onDrop_ && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
     const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
@@ -135,7 +139,8 @@ void Win32FormWindow::showWithClientSize(float width, float height, int showComm
 
 std::string Win32FormWindow::Caption() const {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
   return textFromWide(text);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <functional>
 #include <memory>
@@ -57,7 +56,7 @@ class Win32FormWindow : public FormWindow {
  private:
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
-  void onDrop(HDROP drop);
+  void onDrop(WPARAM drop);  // an HDROP
 
   HWND hwnd_ = nullptr;
   std::unique_ptr<Win32Stage> stage_;

@@ -4,30 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <utility>
-#include <vector>
 
-#include "os/win32/wtf8.h"
 #include "ui/win32/win32_dpi.h"
 
 namespace quorvane {
 namespace {
 
 constexpr const wchar_t* kClassName = L"QuorvaneGrid";
-
-// Colours of the grid's own parts, as the classic flex grid draws them.
-constexpr COLORREF kEmptyArea = RGB(128, 128, 128);
-constexpr COLORREF kHeaderFace = RGB(240, 240, 240);
-constexpr COLORREF kHeaderLines = RGB(128, 128, 128);
-constexpr COLORREF kCellLines = RGB(192, 192, 192);
-constexpr double kTextInsetX = 2;  // form pixels
-constexpr double kTextInsetY = 3;
-
-// The model keeps colours as &H00BBGGRR, as COLORREF does.
-COLORREF toColorRef(Colour colour) {
-  return static_cast<COLORREF>(colour & 0xFFFFFF);
-}
 
 }  // namespace
 
@@ -44,11 +28,11 @@ Win32GridView::Win32GridView(FlexGrid& grid, Win32Stage& stage) : grid_(grid), s
   }();
   (void)registered;
   // Made large enough that the frame can be measured before the form gives it its place.
-  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, L"",
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL |
-                              WS_HSCROLL,
-                          0, 0, stage_.toDevice(400), stage_.toDevice(300), stage_.window(),
-                          nullptr, GetModuleHandleW(nullptr), this);
+  hwnd_ = CreateWindowExW(
+      WS_EX_CLIENTEDGE, kClassName, L"",
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, 0, 0,
+      stage_.toDevice(400), stage_.toDevice(300), stage_.window(), nullptr,
+      GetModuleHandleW(nullptr), this);
   // Below every control, so that an editor laid over a cell is seen.
   SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   stage_.add(*this);
@@ -67,10 +51,10 @@ Win32GridView::~Win32GridView() {
   }
 }
 
-LRESULT CALLBACK Win32GridView::windowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
+LRESULT CALLBACK Win32GridView::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<Win32GridView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    auto* self =
+        static_cast<Win32GridView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
@@ -185,6 +169,9 @@ void Win32GridView::gridPlaced() {
 }
 
 void Win32GridView::rescale() {
+  // The scroll bars take the new DPI's size when the frame is worked out again.
+  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   measureFrame();
   gridPlaced();
   gridScrolled();
@@ -341,8 +328,8 @@ LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       GetClientRect(hwnd_, &client);
       // Drawn whole into a bitmap first, then shown at once: no flicker.
       const HDC buffer = CreateCompatibleDC(dc);
-      const HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max(1L, client.right),
-                                                    std::max(1L, client.bottom));
+      const HBITMAP bitmap =
+          CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
       const HGDIOBJ oldBitmap = SelectObject(buffer, bitmap);
       paint(buffer, client);
       BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
@@ -410,79 +397,6 @@ LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return DefWindowProcW(hwnd_, message, wParam, lParam);
   }
-}
-
-// ---- painting ----
-
-void Win32GridView::paintCell(HDC dc, const RECT& rect, int row, int col) const {
-  const bool header = row == 0;
-  SetDCBrushColor(dc, header ? kHeaderFace : toColorRef(grid_.cellBackColorAt(row, col)));
-  FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-  SetDCPenColor(dc, header ? kHeaderLines : kCellLines);
-  MoveToEx(dc, rect.right - 1, rect.top, nullptr);
-  LineTo(dc, rect.right - 1, rect.bottom - 1);
-  LineTo(dc, rect.left - 1, rect.bottom - 1);
-  const std::string_view text = grid_.textAt(row, col);
-  if (text.empty()) return;
-  SetTextColor(dc, header ? GetSysColor(COLOR_BTNTEXT) : toColorRef(grid_.cellForeColorAt(row, col)));
-  const std::wstring wide = wideFromText(text);
-  // The inset is in form pixels, from the cell's own edge.
-  RECT area = rect;
-  area.left += stage_.toDevice(kTextInsetX);
-  area.top += stage_.toDevice(kTextInsetY);
-  area.right -= 1;
-  area.bottom -= 1;
-  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &area,
-            DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-}
-
-void Win32GridView::paint(HDC dc, const RECT& client) const {
-  SetDCBrushColor(dc, kEmptyArea);
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-  const double width = grid_.viewportWidth();
-  const double height = grid_.viewportHeight();
-  const int saved = SaveDC(dc);
-  IntersectClipRect(dc, 0, 0, std::min<int>(client.right, clientX(width)),
-                    std::min<int>(client.bottom, clientY(height)));
-  SelectObject(dc, stage_.font());
-  SelectObject(dc, GetStockObject(DC_PEN));
-  SetBkMode(dc, TRANSPARENT);
-
-  // The visible columns, left to right; zero-width ones are skipped.
-  struct Column {
-    int col;
-    double x, width;
-  };
-  std::vector<Column> columns;
-  long long twips = 0;
-  for (int c = grid_.LeftCol(); c < grid_.Cols(); ++c) {
-    const double x = static_cast<double>(twips) / grid_.twipsPerPixelX();
-    if (x >= width) break;
-    twips += grid_.ColWidth(c);
-    if (grid_.ColWidth(c) > 0) columns.push_back({c, x, colPixels(c)});
-  }
-  const double rowHeight = rowPixels();
-  const auto paintRow = [&](int row, double y) {
-    for (const Column& column : columns) {
-      const RECT rect{clientX(column.x), clientY(y), clientX(column.x + column.width),
-                      clientY(y + rowHeight)};
-      paintCell(dc, rect, row, column.col);
-    }
-  };
-  paintRow(0, 0);
-  double y = rowHeight;
-  for (int row = grid_.TopRow(); row < grid_.Rows() && y < height; ++row, y += rowHeight) {
-    paintRow(row, y);
-  }
-
-  if (GetFocus() == hwnd_ && grid_.Row() > 0 && grid_.RowIsVisible(grid_.Row()) &&
-      grid_.ColIsVisible(grid_.Col())) {
-    RECT focus = cellRect(grid_.Row(), grid_.Col());
-    InflateRect(&focus, -1, -1);
-    SetTextColor(dc, RGB(0, 0, 0));
-    DrawFocusRect(dc, &focus);
-  }
-  RestoreDC(dc, saved);
 }
 
 }  // namespace quorvane

@@ -78,7 +78,7 @@ class Win32GridView : public GridObserver, public StageMember {
   FlexGrid& grid_;
   Win32Stage& stage_;
   HWND hwnd_ = nullptr;
-  int frame_ = 2;      // device pixels of the sunken border
+  int frame_ = 2;       // device pixels of the sunken border
   int scrollBar_ = 17;  // device pixels of a scroll bar's thickness
   int wheelDelta_ = 0;
   bool pressed_ = false;

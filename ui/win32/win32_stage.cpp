@@ -32,8 +32,8 @@ std::wstring toolTipText(std::string_view text) {
 Win32Stage::Win32Stage(HWND window)
     : window_(window), dpi_(dpiOfWindow(window)), font_(createSheetFont(dpi_)) {
   toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
   if (toolTips_) {
     SendMessageW(toolTips_, TTM_SETMAXTIPWIDTH, 0, toDevice(kToolTipWidth));

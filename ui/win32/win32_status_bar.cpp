@@ -72,7 +72,8 @@ void Win32StatusBar::layoutPanels() {
     SendMessageW(hwnd(), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
     RECT inside{};
     SendMessageW(hwnd(), SB_GETRECT, 1, reinterpret_cast<LPARAM>(&inside));
-    panel2Width = std::min(width, panel2Width + std::max(0, wanted - static_cast<int>(inside.right - inside.left)));
+    panel2Width = std::min(
+        width, panel2Width + std::max(0, wanted - static_cast<int>(inside.right - inside.left)));
   }
   if (panel2Width > 0) {
     int edges[2] = {width - panel2Width, -1};
