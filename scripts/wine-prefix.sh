@@ -11,10 +11,12 @@ fonts=/usr/share/fonts/opentype/ipafont-gothic
 [ -d "$fonts" ] || { echo "wine-prefix.sh: $fonts is missing (fonts-ipafont-gothic)" >&2; exit 1; }
 
 mkdir -p "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# The registry files are written only when the server saves them; the Fonts folder is there
+# as soon as wineboot has made the prefix.
+if [ ! -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
   wineboot -i >/dev/null 2>&1
 fi
-[ -f "$WINEPREFIX/system.reg" ] || { echo "wine-prefix.sh: wineboot made no prefix" >&2; exit 1; }
+[ -d "$WINEPREFIX/drive_c/windows/Fonts" ] || { echo "wine-prefix.sh: wineboot made no prefix" >&2; exit 1; }
 
 marker=$WINEPREFIX/.quorvane-fonts
 [ -f "$marker" ] && exit 0

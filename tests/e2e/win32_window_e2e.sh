@@ -7,7 +7,7 @@
 # edited sheet at SCREENSHOT. The Wine prefix is WINEPREFIX, else wineprefix in the build
 # folder (the folder above the program's), made ready by scripts/wine-prefix.sh.
 # Usage: win32_window_e2e.sh PATH/TO/quorvane.exe [SCREENSHOT.png]
-# Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb, xdotool or wine).
+# Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb, xdotool, wine or IPA Gothic fonts).
 set -u
 app=$(realpath "$1")
 shot=${2:-}
@@ -16,6 +16,9 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 for tool in Xvfb xdotool wine wineserver; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
+# The Japanese faces the window asks for stand for these in the prefix.
+[ -d /usr/share/fonts/opentype/ipafont-gothic ] ||
+  { echo "SKIP: fonts-ipafont-gothic is not installed"; exit 77; }
 
 export WINEPREFIX=${WINEPREFIX:-$(dirname "$(dirname "$app")")/wineprefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
