@@ -80,6 +80,12 @@ LRESULT Win32FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // endProgram has decided already; the close box asks the form.
       if (!ended_ && (!onClose_ || onClose_())) endProgram();
       return 0;
+    case WM_QUERYENDSESSION:
+      // Signing out or shutting down asks as the close box does; No keeps the session.
+      return ended_ || !onClose_ || onClose_() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      if (wParam) endProgram();
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

@@ -16,7 +16,8 @@ namespace quorvane {
 // change, asks before the close box closes it, takes a dropped file or folder, passes its
 // children's notifications to them, follows a change of monitor DPI, and gives the focus
 // back to the child that had it when it is activated again. endProgram hides it and ends
-// the message loop; it is destroyed with this object.
+// the message loop; it is destroyed with this object. Signing out or shutting down Windows
+// asks as the close box does.
 class Win32FormWindow : public FormWindow {
  public:
   Win32FormWindow();
