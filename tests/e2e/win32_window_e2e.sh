@@ -67,15 +67,17 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 wineserver -p60
 
 # ---- the command line, checked before any window is made ----
+# A program that makes no window ends at once; a Wine that hangs fails the test instead.
+winerun() { timeout 60 wine "$app" "$@"; }
 # Wine's own notes go to stderr, which is left out where the program's output is read.
-out=$(wine "$app" --version 2>/dev/null)
+out=$(winerun --version 2>/dev/null)
 [[ $out == "quorvane "[0-9]* ]] || fail "--version printed: $out"
-wine "$app" --help 2>/dev/null | grep -q '^Usage: quorvane.exe \[FOLDER\]' || fail "--help printed no usage"
-wine "$app" "$(windows_path "$work/missing")" >/dev/null 2>"$work/err"
+winerun --help 2>/dev/null | grep -q '^Usage: quorvane.exe \[FOLDER\]' || fail "--help printed no usage"
+winerun "$(windows_path "$work/missing")" >/dev/null 2>"$work/err"
 status=$?
 [ $status -eq 2 ] || fail "a missing FOLDER exited $status, not 2"
 grep -q 'missing: not a folder' "$work/err" || fail "no message for a missing FOLDER: $(cat "$work/err")"
-wine "$app" "$(windows_path "$work")" "$(windows_path "$work")" >/dev/null 2>&1
+winerun "$(windows_path "$work")" "$(windows_path "$work")" >/dev/null 2>&1
 status=$?
 [ $status -eq 2 ] || fail "two FOLDERs exited $status, not 2"
 
