@@ -1,0 +1,259 @@
+#!/usr/bin/env bash
+# The Windows window under Wine and Xvfb: opens a folder whose tags are in code page 932,
+# edits a title cell with the mouse and keyboard, saves, answers the question with Enter,
+# and checks the file's bytes; a wheel over the drive list changes nothing, and after a
+# wheel over the sheet the hidden editor still has the keys; the close box and Quit ask
+# before unsaved edits are dropped. Leaves a screenshot of the
+# edited sheet at SCREENSHOT. The Wine prefix is WINEPREFIX, else wineprefix in the build
+# folder (the folder above the program's), made ready by scripts/wine-prefix.sh.
+# Usage: win32_window_e2e.sh PATH/TO/quorvane.exe [SCREENSHOT.png]
+# Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb, xdotool, wine or IPA Gothic fonts).
+set -u
+app=$(realpath "$1")
+shot=${2:-}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+for tool in Xvfb xdotool wine wineserver; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+# The Japanese faces the window asks for stand for these in the prefix.
+[ -d /usr/share/fonts/opentype/ipafont-gothic ] ||
+  { echo "SKIP: fonts-ipafont-gothic is not installed"; exit 77; }
+
+export WINEPREFIX=${WINEPREFIX:-$(dirname "$(dirname "$app")")/wineprefix}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WAYLAND_DISPLAY
+
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -s "$work/app.log" ]; then sed 's/^/  quorvane: /' "$work/app.log" >&2; fi
+  exit 1
+}
+
+# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it succeeds.
+wait_for() {
+  local limit=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || fail "no $what within ${limit} s"
+    sleep 0.1
+  done
+}
+
+# A Unix path as Wine names it: drive Z: is the Unix root.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# ---- the display, before Wine starts anything: its desktop process stays on the display
+# that the first program had ----
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+wait_for 15 "display from Xvfb" test -s "$work/display"
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+"$root/scripts/wine-prefix.sh" || fail "the Wine prefix $WINEPREFIX could not be made ready"
+# One server for every start below, ending by itself a minute after the last.
+wineserver -p60
+
+# ---- the command line, checked before any window is made ----
+# A program that makes no window ends at once; a Wine that hangs fails the test instead.
+winerun() { timeout 60 wine "$app" "$@"; }
+# Wine's own notes go to stderr, which is left out where the program's output is read.
+out=$(winerun --version 2>/dev/null)
+[[ $out == "quorvane "[0-9]* ]] || fail "--version printed: $out"
+winerun --help 2>/dev/null | grep -q '^Usage: quorvane.exe \[FOLDER\]' || fail "--help printed no usage"
+winerun "$(windows_path "$work/missing")" >/dev/null 2>"$work/err"
+status=$?
+[ $status -eq 2 ] || fail "a missing FOLDER exited $status, not 2"
+grep -q 'missing: not a folder' "$work/err" || fail "no message for a missing FOLDER: $(cat "$work/err")"
+winerun "$(windows_path "$work")" "$(windows_path "$work")" >/dev/null 2>&1
+status=$?
+[ $status -eq 2 ] || fail "two FOLDERs exited $status, not 2"
+
+# Every call into the display is bounded, so that a hung server fails the test instead.
+xdo() { timeout 10 xdotool "$@"; }
+
+# ---- a folder with two tagged files, a third one and enough untagged ones to scroll ----
+folder=$work/music
+mkdir "$folder" "$folder/sub"
+# tag TITLE-BYTES ARTIST-BYTES GENRE: a 128-byte tag, fields padded with zero bytes.
+tag() {
+  local field
+  printf 'TAG'
+  for field in "$1" "$2" ""; do  # title, artist, album
+    printf "$field"
+    head -c $((30 - $(printf "$field" | wc -c))) /dev/zero
+  done
+  printf '2004'
+  head -c 30 /dev/zero
+  printf "\\$(printf '%03o' "$3")"
+}
+frames() { head -c 2000 /dev/zero | tr '\0' '\125'; }
+{ frames; tag '\x8b\xc8\x96\xbc' '\x89\xcc\x8e\xe8' 17; } > "$folder/01.mp3"  # 曲名, 歌手
+{ frames; tag '\x82\xb3\x82\xad\x82\xe7' 'Other' 13; } > "$folder/02.mp3"      # さくら
+{ frames; tag 'Third' 'Artist 3' 0; } > "$folder/03.mp3"
+for i in $(seq 10 49); do frames > "$folder/$i.mp3"; done
+[ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "the test file is not 2128 bytes long"
+
+# ---- the program ----
+wine "$app" "$(windows_path "$folder")" >"$work/app.log" 2>&1 &
+app_pid=$!
+
+# Without a window manager Wine's X window is the client area alone.
+find_window() {
+  kill -0 "$app_pid" 2>/dev/null || fail "quorvane ended early"
+  local id
+  for id in $(xdo search --onlyvisible --name '^Quorvane$' 2>/dev/null); do
+    if xdo getwindowgeometry "$id" | grep -q 'Geometry: 678x441'; then
+      window=$id
+      return 0
+    fi
+  done
+  return 1
+}
+window=
+wait_for 60 "678x441 window named Quorvane" find_window
+sleep 1
+
+# Client coordinates: the grid at (129, 36) with a 2-pixel border, 20-pixel rows (the
+# header first) and 140-pixel columns; with the sheet at its top, row R is at y 38+20R+10.
+cell() { xdo mousemove --window "$window" $((131 + $2 * 140 + 70)) $((38 + $1 * 20 + 10)) click 1; sleep 0.4; }
+wheel() { xdo mousemove --window "$window" "$1" "$2" click "$3"; sleep 0.4; }
+save() { xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1; }
+box=
+find_box() {
+  local id
+  box=
+  for id in $(xdo search --onlyvisible --name "^Quorvane$1" 2>/dev/null); do
+    [ "$id" != "$window" ] && box=$id && return 0
+  done
+  return 1
+}
+no_box() { ! find_box "$1"; }
+# photograph FILE: the top left of the screen, where the window is, when FILE is named.
+photograph() {
+  [ -n "$1" ] && command -v import >/dev/null || return 0
+  timeout 20 import -window root -crop 700x480+0+0 "$1" || echo "warning: no screenshot taken" >&2
+}
+# answer_box WHAT TITLE-SUFFIX KEY [SHOT]: waits for the box, gives it the keyboard,
+# photographs it, presses KEY.
+answer_box() {
+  wait_for 10 "$1" find_box "$2"
+  xdo windowfocus --sync "$box" 2>/dev/null || true
+  sleep 0.3
+  photograph "${4:-}"
+  xdo key "$3"
+  wait_for 20 "the box to close after $1" no_box "$2"
+  sleep 0.3
+}
+# Without a window manager the window gets the keyboard back from a closed box only when
+# told.
+refocus() { xdo windowfocus --sync "$window" 2>/dev/null || true; }
+# field FILE FROM-END WIDTH: hex of WIDTH bytes that start FROM-END bytes before the end.
+field() { tail -c "$2" "$folder/$1" | head -c "$3" | od -An -tx1 | tr -d ' \n'; }
+hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
+
+# Edit a title, Enter; the editor moves on to the artist cell.
+cell 1 1
+xdo key ctrl+a  # the editor opens with the cell's text
+xdo type --delay 40 "E2E title"
+xdo key Return
+sleep 0.3
+# The changed row white on blue, the editor over its artist cell.
+photograph "$shot"
+# The wheel over the grid hides the editor; it keeps the keys: Down opens the artist
+# editor of the second row, and what is typed there lands in that cell.
+wheel 400 200 5
+wheel 400 200 5
+xdo key Down
+sleep 0.3
+xdo key ctrl+a
+xdo type --delay 40 "E2E artist"
+xdo key Return
+sleep 0.3
+# The wheel over the drive list picks no drive, either way (it would replace the sheet,
+# asking first about the edits).
+wheel 60 16 4
+wheel 60 16 5
+wheel 60 16 4
+sleep 0.5
+no_box '$' || fail "the wheel over the drive list asked about a folder change"
+save
+answer_box "question after Save" '$' Return "${shot:+${shot%.png}-question.png}"  # Yes is the default
+
+title_written() { [ "$(field 01.mp3 125 30)" = "$(hex 'E2E title%21s')" ]; }
+wait_for 20 "new title in 01.mp3" title_written
+[ "$(field 02.mp3 95 30)" = "$(hex 'E2E artist%20s')" ] ||
+  fail "the artist typed after the wheel and Down is not in 02.mp3: $(field 02.mp3 95 30)"
+[ "$(field 02.mp3 125 6)" = "82b382ad82e7" ] || fail "02.mp3 lost its title"
+
+[ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "01.mp3 changed its length"
+[ "$(field 01.mp3 128 3)" = "544147" ] || fail "the tag marker is gone"
+[ "$(field 01.mp3 95 30)" = "$(hex '\x89\xcc\x8e\xe8%26s')" ] ||
+  fail "the artist field changed: $(field 01.mp3 95 30)"
+[ "$(field 01.mp3 1 1)" = "11" ] || fail "the genre byte changed: $(field 01.mp3 1 1)"
+[ "$(head -c 2000 "$folder/01.mp3" | tr -d '\125' | wc -c)" -eq 0 ] || fail "the audio changed"
+cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) ||
+  fail "03.mp3 was written although it was not edited"
+
+# After Save's reload the hidden editor still has the keys: Down opens the first row's
+# title, two more reach the third row. A read-only file fails to save, keeps its row's
+# edit, and is written by the next Save once it may be.
+refocus
+xdo key Down Down Down
+sleep 0.3
+xdo key ctrl+a
+xdo type --delay 40 "Read only"
+xdo key Return
+chmod 0444 "$folder/03.mp3"
+# Ctrl+S saves wherever the focus is, as the button does.
+xdo key ctrl+s
+answer_box "question of the first Save" '$' Return
+answer_box "write error of 03.mp3" '  :' Return
+cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) || fail "read-only 03.mp3 changed"
+
+# A folder change with unsaved edits asks; Enter (No) keeps the sheet and its edits.
+refocus
+xdo mousemove --window "$window" 40 60 click 1
+sleep 0.3
+xdo key End Return  # the last entry is the sub-folder
+answer_box "folder-change question" '$' Return
+
+chmod u+w "$folder/03.mp3"
+refocus
+save
+answer_box "question of the second Save" '$' Return
+third_written() { [ "$(field 03.mp3 125 30)" = "$(hex 'Read only%21s')" ]; }
+wait_for 20 "the kept title in 03.mp3 after the second Save" third_written
+
+# The close box (Alt+F4, as the window system sends it) asks when an edit is unsaved; No
+# keeps the program running.
+refocus
+cell 1 1
+xdo type --delay 40 " unsaved"
+xdo key alt+F4
+answer_box "close-box question" '$' alt+n
+kill -0 "$app_pid" 2>/dev/null || fail "the close box ended quorvane although the answer was No"
+# Quit asks too; Yes ends the program without writing anything.
+refocus
+xdo mousemove --window "$window" $((512 + 36)) $((3 + 12)) click 1
+answer_box "question of Quit" '$' Return
+ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+wait_for 20 "end of quorvane after Quit" ended
+wait "$app_pid"
+status=$?
+app_pid=
+[ $status -eq 0 ] || fail "quorvane exited with status $status"
+title_written || fail "Quit wrote the unsaved title into 01.mp3: $(field 01.mp3 125 30)"
+echo "PASS: the Windows window kept and saved every edit"

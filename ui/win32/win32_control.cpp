@@ -1,0 +1,48 @@
+#include "ui/win32/win32_control.h"
+
+#include <commctrl.h>
+
+namespace quorvane {
+
+HWND createChild(Win32Stage& stage, const wchar_t* className, DWORD style, DWORD exStyle) {
+  // Ids only tell the children apart in notifications; the stage routes them by window.
+  static int nextId = 1000;
+  const HWND hwnd = CreateWindowExW(
+      exStyle, className, L"", style | WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, stage.window(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)), GetModuleHandleW(nullptr), nullptr);
+  if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(stage.font()), FALSE);
+  return hwnd;
+}
+
+Win32ChildWindow::Win32ChildWindow(Win32Stage& stage, HWND hwnd) : stage_(stage), hwnd_(hwnd) {
+  SetWindowSubclass(hwnd_, subclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  stage_.add(*this);
+}
+
+Win32ChildWindow::~Win32ChildWindow() {
+  stage_.remove(*this);
+  if (IsWindow(hwnd_)) {
+    RemoveWindowSubclass(hwnd_, subclassProc, 1);
+    DestroyWindow(hwnd_);
+  }
+}
+
+bool Win32ChildWindow::onMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
+  if (message == WM_SETFOCUS) stage_.noteFocus(hwnd_);
+  return false;
+}
+
+LRESULT CALLBACK Win32ChildWindow::subclassProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, subclassProc, 1);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+  }
+  LRESULT result = 0;
+  if (reinterpret_cast<Win32ChildWindow*>(self)->onMessage(message, wParam, lParam, result)) {
+    return result;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace quorvane
