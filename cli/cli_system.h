@@ -21,8 +21,11 @@ FileService& systemFiles();
 std::vector<std::string> arguments(int argc, char** argv);
 
 // Standard output takes bytes as they are (no line-end translation), and a console shows
-// UTF-8.
+// UTF-8 until the program ends.
 void prepareOutput();
+
+// Ends the process at once, its output written and the console left as it was found.
+[[noreturn]] void endNow(int status);
 
 // Text (a name, a path) as standard error and standard output should carry it: the
 // bytes it came from on Linux, WTF-8 on Windows.

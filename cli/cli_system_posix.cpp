@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 
 #include "cli/cli_system.h"
 #include "os/posix/file_names.h"
@@ -37,6 +39,12 @@ std::vector<std::string> arguments(int argc, char** argv) {
 }
 
 void prepareOutput() {}
+
+void endNow(int status) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(status);
+}
 
 std::string forOutput(std::string_view text) {
   return nameToBytes(text);

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/cli_system.h"
 #include "os/win32/win32_file_service.h"
@@ -27,6 +28,12 @@ bool readAll(HANDLE handle, std::string& out, std::string& why) {
   }
 }
 
+UINT consoleCodePage = 0;  // 0: no console, or it was left alone
+
+void restoreConsole() {
+  if (consoleCodePage != 0 && consoleCodePage != CP_UTF8) SetConsoleOutputCP(consoleCodePage);
+}
+
 }  // namespace
 
 FileService& systemFiles() {
@@ -45,10 +52,22 @@ std::vector<std::string> arguments(int, char**) {
 }
 
 void prepareOutput() {
-  // Byte for byte as on Linux: no CR before each LF; and UTF-8 in a console window.
+  // Byte for byte as on Linux: no CR before each LF; and UTF-8 in a console window, whose
+  // code page is the console's own and outlives the program: it is put back at the end.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
-  SetConsoleOutputCP(CP_UTF8);
+  consoleCodePage = GetConsoleOutputCP();
+  if (consoleCodePage != 0 && consoleCodePage != CP_UTF8) {
+    SetConsoleOutputCP(CP_UTF8);
+    std::atexit(restoreConsole);
+  }
+}
+
+void endNow(int status) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  restoreConsole();
+  std::_Exit(status);
 }
 
 std::string forOutput(std::string_view text) {

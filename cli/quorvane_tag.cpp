@@ -170,7 +170,7 @@ int list(const std::string& folderArgument, bool byteOrderMark) {
   }
   // The sheet of a large folder takes a while to take apart, and nothing is left to do:
   // the process ends here, its output written.
-  std::_Exit(0);
+  quorvane::cli::endNow(0);
 }
 
 // Save reports a file it cannot write in a message box; here that is a few lines on stderr.
