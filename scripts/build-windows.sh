@@ -11,6 +11,7 @@ source scripts/ensure-packages.sh
 ensure_only "${quorvane_windows_packages[@]}"
 build=${1:-build-win}
 
+echo "== Building the Windows programs in $build"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DQUORVANE_WERROR=ON >/dev/null
 cmake --build "$build" -j2
@@ -19,18 +20,23 @@ cmake --build "$build" -j2
 # the processes that make it live on with the server, holding whatever output they had.
 export WINEPREFIX=${WINEPREFIX:-$root/$build/wineprefix} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install Mono or Gecko
+echo "== Preparing the Wine prefix $WINEPREFIX"
 scripts/wine-prefix.sh
 trap 'wineserver -k 2>/dev/null || true' EXIT
 # One Wine server for the programs without a window: starting one for each costs seconds.
 # The first program started also starts Wine's services, which keep its output open: start
 # them here, on no output, or CTest would wait for them to end.
+wineserver -w
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
+echo "== The Windows tests under Wine"
 ctest --test-dir "$build" --output-on-failure -j2 -LE window
 if [ -n "${2:-}" ]; then
+  echo "== quorvane-tag.exe against the Linux quorvane-tag"
   tests/windows/cross_check.sh "$2" "$build/cli/quorvane-tag.exe"
 fi
 # The window's test starts a server of its own, on its own display.
 wineserver -k 2>/dev/null || true
 wineserver -w
+echo "== The Windows window under Wine"
 ctest --test-dir "$build" --output-on-failure -L window

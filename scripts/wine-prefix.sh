@@ -27,4 +27,7 @@ for face in 'ＭＳ Ｐゴシック' 'MS PGothic' 'MS UI Gothic' 'ＭＳ ゴシ�
   case $face in 'ＭＳ ゴシック' | 'MS Gothic') to=IPAGothic ;; esac
   wine reg add "$key" /v "$face" /t REG_SZ /d "$to" /f >/dev/null 2>&1
 done
+# The server saves the registry when it ends; wait for that, so that the prefix is whole
+# and the caller may start a server of its own (`wineserver -p` fails while one runs).
+wineserver -w
 touch "$marker"

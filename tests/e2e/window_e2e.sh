@@ -25,6 +25,10 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  if [ -n "$app_pid" ] && ! kill -0 "$app_pid" 2>/dev/null; then
+    wait "$app_pid"
+    echo "  quorvane had ended, with status $?" >&2
+  fi
   if [ -s "$work/app.log" ]; then sed 's/^/  quorvane: /' "$work/app.log" >&2; fi
   exit 1
 }
@@ -202,7 +206,15 @@ chmod u+w "$folder/03.mp3"
 save
 answer_box "question of the second Save" '$' Return
 third_written() { [ "$(field 03.mp3 125 30)" = "$(hex 'Read only%21s')" ]; }
-title_of_third() { echo "03.mp3's title: '$(tail -c 125 "$folder/03.mp3" | head -c 30 | tr '\0' ' ')'"; }
+title_of_third() {
+  local f
+  for f in 01 02 03; do
+    printf "%s.mp3's title: '%s' " "$f" "$(tail -c 125 "$folder/$f.mp3" | head -c 30 | tr '\0' ' ')"
+  done
+  if [ -n "$shot" ] && command -v import >/dev/null; then
+    timeout 20 import -window root "${shot%.png}-failed.png" 2>/dev/null && printf '(screen: %s)' "${shot%.png}-failed.png"
+  fi
+}
 explain=title_of_third
 wait_for 30 "the kept title in 03.mp3 after the second Save" third_written
 explain=

@@ -71,10 +71,14 @@ fi
 
 # ---- again, the window's Quit (its end) ends ./run and the server ----
 if start_run; then
-  display=$(ps -o args= -C quorvane | head -n 1)
+  # The password is printed before the window program starts.
+  wait_for 30 pgrep -f "^$app" >/dev/null || fail "no window program started: $(cat "$work/out")"
   pkill -TERM -f "^$app" || fail "no window program to end"
-  wait_for 10 bash -c "! kill -0 $run_pid 2>/dev/null" || fail "./run outlived its window"
-  run_pid=
+  if wait_for 10 bash -c "! kill -0 $run_pid 2>/dev/null"; then
+    run_pid=
+  else
+    fail "./run outlived its window"
+  fi
   wait_for 10 no_servers || fail "the VNC server outlived the window"
 else
   fail "no VNC server came up the second time: $(cat "$work/out")"
