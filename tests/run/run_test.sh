@@ -71,9 +71,11 @@ fi
 
 # ---- again, the window's Quit (its end) ends ./run and the server ----
 if start_run; then
-  # The password is printed before the window program starts.
-  wait_for 30 pgrep -f "^$app" >/dev/null || fail "no window program started: $(cat "$work/out")"
-  pkill -TERM -f "^$app" || fail "no window program to end"
+  # The password is printed before the window program starts. Only the program that this
+  # ./run started: other tests run the same program at the same time.
+  wait_for 30 pgrep -P "$run_pid" -f "^$app" >/dev/null ||
+    fail "no window program started: $(cat "$work/out")"
+  pkill -TERM -P "$run_pid" -f "^$app" || fail "no window program to end"
   if wait_for 10 bash -c "! kill -0 $run_pid 2>/dev/null"; then
     run_pid=
   else
