@@ -1,46 +1,25 @@
 #include "os/win32/wtf8.h"
 
+#include "tagcodec/utf8.h"
+
 namespace quorvane {
 namespace {
-
-void appendCodePoint(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 bool isHigh(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLow(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // The code point that starts at `pos`, and its length; 0 when the bytes are not WTF-8
-// there (a surrogate pair written as two three-byte sequences is not WTF-8 either).
+// there. WTF-8 is UTF-8 that also holds a lone surrogate as its three-byte sequence
+// (ED A0-BF 80-BF); a pair written as two such sequences is caught by the caller.
 std::size_t decodeOne(std::string_view text, std::size_t pos, char32_t& cp) {
+  if (const std::size_t length = utf8::decodeOne(text, pos, cp)) return length;
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
-  const unsigned char lead = byte(0);
-  std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2
-                                   : lead >= 0xE0 && lead < 0xF0 ? 3
-                                   : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
-  if (length == 0 || pos + length > text.size()) return 0;
-  cp = length == 1 ? lead : lead & (0x3F >> (length - 1));
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i) & 0x3F);
+  if (pos + 3 > text.size() || byte(0) != 0xED || byte(1) < 0xA0 || byte(1) > 0xBF ||
+      (byte(2) & 0xC0) != 0x80) {
+    return 0;
   }
-  const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < smallest[length] || cp > 0x10FFFF) return 0;
-  return length;
+  cp = 0xD000 | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+  return 3;
 }
 
 }  // namespace
@@ -52,9 +31,9 @@ std::string textFromWide(std::wstring_view wide) {
     const char32_t unit = static_cast<char16_t>(wide[i]);
     if (isHigh(unit) && i + 1 < wide.size() && isLow(static_cast<char16_t>(wide[i + 1]))) {
       const char32_t low = static_cast<char16_t>(wide[++i]);
-      appendCodePoint(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+      utf8::append(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
     } else {
-      appendCodePoint(out, unit);  // a lone surrogate too
+      utf8::append(out, unit);  // a lone surrogate too
     }
   }
   return out;

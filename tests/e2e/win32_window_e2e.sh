@@ -24,9 +24,9 @@ export WINEPREFIX=${WINEPREFIX:-$(dirname "$(dirname "$app")")/wineprefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WAYLAND_DISPLAY
 
+source "$root/tests/e2e/window_e2e_lib.sh"
 work=$(mktemp -d)
 xvfb_pid=
-app_pid=
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
@@ -34,23 +34,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  if [ -s "$work/app.log" ]; then sed 's/^/  quorvane: /' "$work/app.log" >&2; fi
-  exit 1
-}
-
-# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it succeeds.
-wait_for() {
-  local limit=$1 what=$2
-  shift 2
-  local deadline=$((SECONDS + limit))
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || fail "no $what within ${limit} s"
-    sleep 0.1
-  done
-}
 
 # A Unix path as Wine names it: drive Z: is the Unix root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -83,88 +66,16 @@ winerun "$(windows_path "$work")" "$(windows_path "$work")" >/dev/null 2>&1
 status=$?
 [ $status -eq 2 ] || fail "two FOLDERs exited $status, not 2"
 
-# Every call into the display is bounded, so that a hung server fails the test instead.
-xdo() { timeout 10 xdotool "$@"; }
-
 # ---- a folder with two tagged files, a third one and enough untagged ones to scroll ----
-folder=$work/music
-mkdir "$folder" "$folder/sub"
-# tag TITLE-BYTES ARTIST-BYTES GENRE: a 128-byte tag, fields padded with zero bytes.
-tag() {
-  local field
-  printf 'TAG'
-  for field in "$1" "$2" ""; do  # title, artist, album
-    printf "$field"
-    head -c $((30 - $(printf "$field" | wc -c))) /dev/zero
-  done
-  printf '2004'
-  head -c 30 /dev/zero
-  printf "\\$(printf '%03o' "$3")"
-}
-frames() { head -c 2000 /dev/zero | tr '\0' '\125'; }
-{ frames; tag '\x8b\xc8\x96\xbc' '\x89\xcc\x8e\xe8' 17; } > "$folder/01.mp3"  # 曲名, 歌手
-{ frames; tag '\x82\xb3\x82\xad\x82\xe7' 'Other' 13; } > "$folder/02.mp3"      # さくら
-{ frames; tag 'Third' 'Artist 3' 0; } > "$folder/03.mp3"
-for i in $(seq 10 49); do frames > "$folder/$i.mp3"; done
-[ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "the test file is not 2128 bytes long"
+make_folder
 
 # ---- the program ----
 wine "$app" "$(windows_path "$folder")" >"$work/app.log" 2>&1 &
 app_pid=$!
 
 # Without a window manager Wine's X window is the client area alone.
-find_window() {
-  kill -0 "$app_pid" 2>/dev/null || fail "quorvane ended early"
-  local id
-  for id in $(xdo search --onlyvisible --name '^Quorvane$' 2>/dev/null); do
-    if xdo getwindowgeometry "$id" | grep -q 'Geometry: 678x441'; then
-      window=$id
-      return 0
-    fi
-  done
-  return 1
-}
-window=
 wait_for 60 "678x441 window named Quorvane" find_window
 sleep 1
-
-# Client coordinates: the grid at (129, 36) with a 2-pixel border, 20-pixel rows (the
-# header first) and 140-pixel columns; with the sheet at its top, row R is at y 38+20R+10.
-cell() { xdo mousemove --window "$window" $((131 + $2 * 140 + 70)) $((38 + $1 * 20 + 10)) click 1; sleep 0.4; }
-wheel() { xdo mousemove --window "$window" "$1" "$2" click "$3"; sleep 0.4; }
-save() { xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1; }
-box=
-find_box() {
-  local id
-  box=
-  for id in $(xdo search --onlyvisible --name "^Quorvane$1" 2>/dev/null); do
-    [ "$id" != "$window" ] && box=$id && return 0
-  done
-  return 1
-}
-no_box() { ! find_box "$1"; }
-# photograph FILE: the top left of the screen, where the window is, when FILE is named.
-photograph() {
-  [ -n "$1" ] && command -v import >/dev/null || return 0
-  timeout 20 import -window root -crop 700x480+0+0 "$1" || echo "warning: no screenshot taken" >&2
-}
-# answer_box WHAT TITLE-SUFFIX KEY [SHOT]: waits for the box, gives it the keyboard,
-# photographs it, presses KEY.
-answer_box() {
-  wait_for 10 "$1" find_box "$2"
-  xdo windowfocus --sync "$box" 2>/dev/null || true
-  sleep 0.3
-  photograph "${4:-}"
-  xdo key "$3"
-  wait_for 20 "the box to close after $1" no_box "$2"
-  sleep 0.3
-}
-# Without a window manager the window gets the keyboard back from a closed box only when
-# told.
-refocus() { xdo windowfocus --sync "$window" 2>/dev/null || true; }
-# field FILE FROM-END WIDTH: hex of WIDTH bytes that start FROM-END bytes before the end.
-field() { tail -c "$2" "$folder/$1" | head -c "$3" | od -An -tx1 | tr -d ' \n'; }
-hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
 
 # Edit a title, Enter; the editor moves on to the artist cell.
 cell 1 1

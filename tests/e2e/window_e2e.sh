@@ -12,9 +12,9 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
+source "$(dirname "$0")/window_e2e_lib.sh"
 work=$(mktemp -d)
 xvfb_pid=
-app_pid=
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
@@ -22,29 +22,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  if [ -n "$app_pid" ] && ! kill -0 "$app_pid" 2>/dev/null; then
-    wait "$app_pid"
-    echo "  quorvane had ended, with status $?" >&2
-  fi
-  if [ -s "$work/app.log" ]; then sed 's/^/  quorvane: /' "$work/app.log" >&2; fi
-  exit 1
-}
-
-# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it succeeds. A failure
-# adds what the command `explain` prints, when it is set.
-explain=
-wait_for() {
-  local limit=$1 what=$2
-  shift 2
-  local deadline=$((SECONDS + limit))
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || fail "no $what within ${limit} s${explain:+ ($($explain))}"
-    sleep 0.1
-  done
-}
 
 # ---- command-line mistakes: reported before any display is needed ----
 env -u DISPLAY -u WAYLAND_DISPLAY "$app" "$work/missing" >/dev/null 2>"$work/err"
@@ -55,30 +32,8 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$app" "$work" "$work" >/dev/null 2>&1
 status=$?
 [ $status -eq 2 ] || fail "two FOLDERs exited $status, not 2"
 
-# Every call into the display is bounded, so that a hung server fails the test instead.
-xdo() { timeout 10 xdotool "$@"; }
-
 # ---- a folder with two tagged files, a third one and enough untagged ones to scroll ----
-folder=$work/music
-mkdir "$folder" "$folder/sub"
-# tag TITLE-BYTES ARTIST-BYTES GENRE: a 128-byte tag, fields padded with zero bytes.
-tag() {
-  local field
-  printf 'TAG'
-  for field in "$1" "$2" ""; do  # title, artist, album
-    printf "$field"
-    head -c $((30 - $(printf "$field" | wc -c))) /dev/zero
-  done
-  printf '2004'
-  head -c 30 /dev/zero
-  printf "\\$(printf '%03o' "$3")"
-}
-frames() { head -c 2000 /dev/zero | tr '\0' '\125'; }
-{ frames; tag '\x8b\xc8\x96\xbc' '\x89\xcc\x8e\xe8' 17; } > "$folder/01.mp3"  # 曲名, 歌手
-{ frames; tag '\x82\xb3\x82\xad\x82\xe7' 'Other' 13; } > "$folder/02.mp3"      # さくら
-{ frames; tag 'Third' 'Artist 3' 0; } > "$folder/03.mp3"
-for i in $(seq 10 49); do frames > "$folder/$i.mp3"; done
-[ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "the test file is not 2128 bytes long"
+make_folder
 
 # ---- display and program ----
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -91,50 +46,7 @@ export QT_QPA_PLATFORM=xcb
 "$app" "$folder" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-find_window() {
-  kill -0 "$app_pid" 2>/dev/null || fail "quorvane ended early"
-  local id
-  for id in $(xdo search --onlyvisible --name '^Quorvane$' 2>/dev/null); do
-    if xdo getwindowgeometry "$id" | grep -q 'Geometry: 678x441'; then
-      window=$id
-      return 0
-    fi
-  done
-  return 1
-}
-window=
 wait_for 20 "678x441 window named Quorvane" find_window
-
-# Client coordinates: the grid at (129, 36) with a 2-pixel border, 20-pixel rows (the
-# header first) and 140-pixel columns; with the sheet at its top, row R is at y 38+20R+10.
-cell() { xdo mousemove --window "$window" $((131 + $2 * 140 + 70)) $((38 + $1 * 20 + 10)) click 1; sleep 0.4; }
-wheel_down() { xdo mousemove --window "$window" "$1" "$2" click 5; sleep 0.4; }
-save() { xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1; }
-box=
-find_box() {
-  local id
-  box=
-  for id in $(xdo search --onlyvisible --name "^Quorvane$1" 2>/dev/null); do
-    [ "$id" != "$window" ] && box=$id && return 0
-  done
-  return 1
-}
-no_box() { ! find_box "$1"; }
-# answer_box WHAT TITLE-SUFFIX KEY [SHOT]: waits for the box, photographs it, presses KEY.
-answer_box() {
-  wait_for 10 "$1" find_box "$2"
-  xdo windowfocus --sync "$box" 2>/dev/null || true
-  sleep 0.3
-  if [ -n "${4:-}" ] && command -v import >/dev/null; then
-    timeout 20 import -window root "$4" || echo "warning: no screenshot taken" >&2
-  fi
-  xdo key "$3"
-  wait_for 10 "the box to close after $1" no_box "$2"
-  sleep 0.3
-}
-# field FILE FROM-END WIDTH: hex of WIDTH bytes that start FROM-END bytes before the end.
-field() { tail -c "$2" "$folder/$1" | head -c "$3" | od -An -tx1 | tr -d ' \n'; }
-hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
 
 # Edit a title, Enter; the editor moves on to the artist cell.
 cell 1 1
@@ -144,8 +56,8 @@ xdo key Return
 sleep 0.3
 # The wheel over the grid hides the editor; it keeps the keys: Down opens the artist
 # editor of the second row, and what is typed there lands in that cell.
-wheel_down 400 200
-wheel_down 400 200
+wheel 400 200 5
+wheel 400 200 5
 xdo key Down
 sleep 0.3
 xdo key ctrl+a
@@ -153,12 +65,10 @@ xdo type --delay 40 "E2E artist"
 xdo key Return
 sleep 0.3
 # The wheel over the drive list picks no drive (it would replace the sheet).
-wheel_down 60 16
-wheel_down 60 16
+wheel 60 16 5
+wheel 60 16 5
 no_box '$' || fail "the wheel over the drive list asked about a folder change"
-if [ -n "$shot" ] && command -v import >/dev/null; then
-  timeout 20 import -window root "$shot" || echo "warning: no screenshot taken" >&2
-fi
+photograph "$shot"
 
 save
 answer_box "question after Save" '$' Return  # Yes is the default button
@@ -181,7 +91,7 @@ cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) ||
 # After Save's reload the hidden editor still has the keys: Down opens the first row's
 # title, two more reach the third row. A read-only file fails to save, keeps its row's
 # edit, and is written by the next Save once it may be.
-xdo windowfocus --sync "$window" 2>/dev/null || true
+refocus
 xdo key Down Down Down
 sleep 0.3
 xdo key ctrl+a
@@ -194,9 +104,7 @@ answer_box "write error of 03.mp3" '  :' Return
 cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) || fail "read-only 03.mp3 changed"
 
 # A folder change with unsaved edits asks; Enter (No) keeps the sheet and its edits.
-# Without a window manager the window gets the keyboard back from the closed box only
-# when told.
-xdo windowfocus --sync "$window" 2>/dev/null || true
+refocus
 xdo mousemove --window "$window" 40 60 click 1
 sleep 0.3
 xdo key End Return  # the last entry is the sub-folder
@@ -211,9 +119,8 @@ title_of_third() {
   for f in 01 02 03; do
     printf "%s.mp3's title: '%s' " "$f" "$(tail -c 125 "$folder/$f.mp3" | head -c 30 | tr '\0' ' ')"
   done
-  if [ -n "$shot" ] && command -v import >/dev/null; then
-    timeout 20 import -window root "${shot%.png}-failed.png" 2>/dev/null && printf '(screen: %s)' "${shot%.png}-failed.png"
-  fi
+  [ -n "$shot" ] && photograph "${shot%.png}-failed.png" 2>/dev/null &&
+    printf '(screen: %s)' "${shot%.png}-failed.png"
 }
 explain=title_of_third
 wait_for 30 "the kept title in 03.mp3 after the second Save" third_written
