@@ -67,6 +67,9 @@ class FlexGrid : public SheetGrid {
   int viewportHeight() const;
   int maxTopRow() const;
   int maxLeftCol() const;
+  // Moves the view towards (topRow, leftCol), as far as the sheet allows, as a scroll bar
+  // or key of the user does; false when it stays where it was (at an end).
+  bool scrollTo(int topRow, int leftCol);
 
   // Where each data row stood before the last sort: rowBeforeLastSort(newRow) is its old
   // index, rowAfterLastSort(oldRow) its new one. Both are the identity for the header

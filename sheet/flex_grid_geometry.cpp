@@ -83,6 +83,14 @@ void FlexGrid::setLeftCol(int col) {
   scrolled();
 }
 
+bool FlexGrid::scrollTo(int topRow, int leftCol) {
+  const int oldTop = topRow_;
+  const int oldLeft = leftCol_;
+  setTopRow(topRow);
+  setLeftCol(leftCol);
+  return topRow_ != oldTop || leftCol_ != oldLeft;
+}
+
 bool FlexGrid::RowIsVisible(int row) const {
   const int room = viewportHeightTwips();
   if (row == 0) return room > 0;

@@ -8,26 +8,6 @@
 namespace quorvane {
 namespace {
 
-// Writes `cp`, at most U+10FFFF, as UTF-8 at `p` and returns the end.
-char* putUtf8(char* p, char32_t cp) {
-  if (cp < 0x80) {
-    *p++ = static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *p++ = static_cast<char>(0xC0 | (cp >> 6));
-    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *p++ = static_cast<char>(0xE0 | (cp >> 12));
-    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *p++ = static_cast<char>(0xF0 | (cp >> 18));
-    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return p;
-}
-
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
@@ -107,21 +87,21 @@ void TableConverter::decode(std::string_view bytes, std::string& out) const {
       continue;
     }
     if (c < CodeTable::kLeadByte) {
-      p = putUtf8(p, c);
+      p = utf8::put(p, c);
       ++i;
       continue;
     }
     if (c == CodeTable::kLeadByte && i + 1 < n) {
       const char16_t paired = table_.pair(b, in[i + 1]);
       if (paired != CodeTable::kNoCharacter) {
-        p = putUtf8(p, paired);
+        p = utf8::put(p, paired);
         i += 2;
         continue;
       }
     }
     // Where iconv stops (a byte that never decodes, a lead byte before a byte that is not
     // its trail, or at the end), the byte is kept and decoding goes on after it.
-    p = putUtf8(p, utf8::kEscapeBase + b);
+    p = utf8::put(p, utf8::kEscapeBase + b);
     ++i;
   }
   out.resize(static_cast<std::size_t>(p - out.data()));

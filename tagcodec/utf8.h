@@ -44,7 +44,31 @@ inline std::size_t decodeOne(std::string_view text, std::size_t pos, char32_t& c
   return len;
 }
 
-void append(std::string& out, char32_t cp);
+// Writes `cp`, at most U+10FFFF, as UTF-8 at `p` (room for four bytes) and returns the
+// end. Inline for the decoders' loops, which write into a buffer of their own.
+inline char* put(char* p, char32_t cp) {
+  if (cp < 0x80) {
+    *p++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *p++ = static_cast<char>(0xC0 | (cp >> 6));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *p++ = static_cast<char>(0xE0 | (cp >> 12));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *p++ = static_cast<char>(0xF0 | (cp >> 18));
+    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return p;
+}
+
+inline void append(std::string& out, char32_t cp) {
+  char bytes[4];
+  out.append(bytes, put(bytes, cp));
+}
 
 inline void appendEscape(std::string& out, std::uint8_t byte) { append(out, kEscapeBase + byte); }
 

@@ -156,11 +156,7 @@ void GridView::scrollContentsBy(int, int) {
 }
 
 void GridView::scrollByUser(int topRow, int leftCol) {
-  const int oldTop = grid_.TopRow();
-  const int oldLeft = grid_.LeftCol();
-  grid_.setTopRow(topRow);
-  grid_.setLeftCol(leftCol);
-  if (grid_.TopRow() != oldTop || grid_.LeftCol() != oldLeft) {
+  if (grid_.scrollTo(topRow, leftCol)) {
     if (onScroll_) onScroll_();
   } else {
     // The model kept its place (at an end): the bars go back to it.
