@@ -26,7 +26,6 @@ unset WAYLAND_DISPLAY
 
 source "$root/tests/e2e/window_e2e_lib.sh"
 work=$(mktemp -d)
-xvfb_pid=
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
@@ -40,10 +39,7 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # ---- the display, before Wine starts anything: its desktop process stays on the display
 # that the first program had ----
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 15 "display from Xvfb" test -s "$work/display"
-export DISPLAY=":$(head -n 1 "$work/display")"
+start_display
 
 "$root/scripts/wine-prefix.sh" || fail "the Wine prefix $WINEPREFIX could not be made ready"
 # One server for every start below, ending by itself a minute after the last.

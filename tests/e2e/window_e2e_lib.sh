@@ -1,8 +1,9 @@
-# Sourced by the window e2e scripts (Qt under Xvfb, Win32 under Wine): the test folder,
-# waiting, and driving the window and its boxes through xdotool. The window's layout is
-# the same on both, so are its coordinates. The script sets `work` (a folder of its own),
-# and `app_pid` once the program runs.
+# Sourced by the window e2e scripts (Qt under Xvfb, Win32 under Wine): the display, the
+# test folder, waiting, and driving the window and its boxes through xdotool. The window's
+# layout is the same on both, so are its coordinates. The script sets `work` (a folder of
+# its own), and `app_pid` once the program runs; its cleanup ends `xvfb_pid`.
 app_pid=
+xvfb_pid=
 window=
 box=
 
@@ -13,6 +14,10 @@ fail() {
     echo "  quorvane had ended, with status $?" >&2
   fi
   if [ -s "$work/app.log" ]; then sed 's/^/  quorvane: /' "$work/app.log" >&2; fi
+  if [ -n "$xvfb_pid" ]; then
+    kill -0 "$xvfb_pid" 2>/dev/null || echo "  Xvfb (${DISPLAY:-}) had ended" >&2
+    [ -s "$work/xvfb.log" ] && sed 's/^/  Xvfb: /' "$work/xvfb.log" >&2
+  fi
   exit 1
 }
 
@@ -31,6 +36,41 @@ wait_for() {
 
 # Every call into the display is bounded, so that a hung server fails the test instead.
 xdo() { timeout 10 xdotool "$@"; }
+
+# start_display: an Xvfb of our own on a free display, exported as DISPLAY once a client
+# has been served by it. The number it reports is not trusted alone: a server that ends
+# at once, or a display that another server on the machine answers, is tried again. A
+# machine where no Xvfb serves xdotool cannot run the test at all: skipped (77), loudly.
+start_display() {
+  local try deadline
+  for try in 1 2 3; do
+    : > "$work/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+      3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    # The number is whole once its line has ended.
+    deadline=$((SECONDS + 15))
+    until [ "$(wc -l < "$work/display")" -ge 1 ]; do
+      kill -0 "$xvfb_pid" 2>/dev/null && [ $SECONDS -lt $deadline ] || break
+      sleep 0.1
+    done
+    export DISPLAY=":$(head -n 1 "$work/display")"
+    deadline=$((SECONDS + 10))
+    until [ "$(xdo getdisplaygeometry 2>/dev/null)" = "1024 768" ]; do
+      kill -0 "$xvfb_pid" 2>/dev/null && [ $SECONDS -lt $deadline ] || break
+      sleep 0.1
+    done
+    [ "$(xdo getdisplaygeometry 2>/dev/null)" = "1024 768" ] && return 0
+    echo "note: Xvfb (try $try, display '$DISPLAY') served no client:" \
+      "$(xdo getdisplaygeometry 2>&1 | head -n 2)" >&2
+    sed 's/^/  Xvfb: /' "$work/xvfb.log" >&2
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=
+  done
+  echo "SKIP: no Xvfb on this machine serves an X client (see the notes above)"
+  exit 77
+}
 
 # tag TITLE-BYTES ARTIST-BYTES GENRE: a 128-byte tag, fields padded with zero bytes.
 tag() {
