@@ -121,6 +121,14 @@ cell() { xdo mousemove --window "$window" $((131 + $2 * 140 + 70)) $((38 + $1 * 
 # wheel X Y BUTTON: one turn of the wheel (4 up, 5 down) over the window's point.
 wheel() { xdo mousemove --window "$window" "$1" "$2" click "$3"; sleep 0.4; }
 save() { xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1; }
+quit() { xdo mousemove --window "$window" $((512 + 36)) $((3 + 12)) click 1; }
+# type_in_cell TEXT: the open editor's text replaced by TEXT and stored with Enter.
+type_in_cell() {
+  xdo key ctrl+a  # the editor opens with the cell's text
+  xdo type --delay 40 "$1"
+  xdo key Return
+  sleep 0.3
+}
 # Without a window manager the window gets the keyboard back from a closed box only when
 # told.
 refocus() { xdo windowfocus --sync "$window" 2>/dev/null || true; }
@@ -150,4 +158,62 @@ answer_box() {
   xdo key "$3"
   wait_for 20 "the box to close after $1" no_box "$2"
   sleep 0.3
+}
+
+# ---- the steps both windows go through ----
+
+# check_first_save SECONDS: the title typed into the first row and the artist typed into
+# the second reach their files within SECONDS; nothing else of the files changed.
+title_written() { [ "$(field 01.mp3 125 30)" = "$(hex 'E2E title%21s')" ]; }
+check_first_save() {
+  wait_for "$1" "new title in 01.mp3" title_written
+  [ "$(field 02.mp3 95 30)" = "$(hex 'E2E artist%20s')" ] ||
+    fail "the artist typed after the wheel and Down is not in 02.mp3: $(field 02.mp3 95 30)"
+  [ "$(field 02.mp3 125 6)" = "82b382ad82e7" ] || fail "02.mp3 lost its title"
+
+  [ "$(wc -c < "$folder/01.mp3")" -eq 2128 ] || fail "01.mp3 changed its length"
+  [ "$(field 01.mp3 128 3)" = "544147" ] || fail "the tag marker is gone"
+  [ "$(field 01.mp3 95 30)" = "$(hex '\x89\xcc\x8e\xe8%26s')" ] ||
+    fail "the artist field changed: $(field 01.mp3 95 30)"
+  [ "$(field 01.mp3 1 1)" = "11" ] || fail "the genre byte changed: $(field 01.mp3 1 1)"
+  [ "$(head -c 2000 "$folder/01.mp3" | tr -d '\125' | wc -c)" -eq 0 ] || fail "the audio changed"
+  cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) ||
+    fail "03.mp3 was written although it was not edited"
+}
+
+# edit_read_only_row SAVE-COMMAND...: after Save's reload the hidden editor still has the
+# keys: Down opens the first row's title, two more reach the third row. Its file made
+# read-only, SAVE-COMMAND saves: the write fails and the file stays as it was.
+edit_read_only_row() {
+  refocus
+  xdo key Down Down Down
+  sleep 0.3
+  type_in_cell "Read only"
+  chmod 0444 "$folder/03.mp3"
+  "$@"
+  answer_box "question of the first Save" '$' Return
+  answer_box "write error of 03.mp3" '  :' Return
+  cmp -s <(tail -c 128 "$folder/03.mp3") <(tag 'Third' 'Artist 3' 0) || fail "read-only 03.mp3 changed"
+}
+
+# refuse_folder_change [SHOT]: a folder change with unsaved edits asks; Enter (No) keeps
+# the sheet and its edits.
+refuse_folder_change() {
+  refocus
+  xdo mousemove --window "$window" 40 60 click 1
+  sleep 0.3
+  xdo key End Return  # the last entry is the sub-folder
+  answer_box "folder-change question" '$' Return "${1:-}"
+}
+
+third_written() { [ "$(field 03.mp3 125 30)" = "$(hex 'Read only%21s')" ]; }
+
+# check_clean_end SECONDS: the program ends within SECONDS, with status 0.
+ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+check_clean_end() {
+  wait_for "$1" "end of quorvane after Quit" ended
+  wait "$app_pid"
+  local status=$?
+  app_pid=
+  [ $status -eq 0 ] || fail "quorvane exited with status $status"
 }
