@@ -3,9 +3,7 @@
 #include "tagcodec/file_ends.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,17 +17,6 @@ namespace {
 
 using namespace quorvane;
 using namespace quorvane::testing;
-
-void makeSocket(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(path.size(), sizeof address.sun_path);
-  std::copy(path.begin(), path.end(), address.sun_path);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::close(fd);
-}
 
 struct EndCase {
   const char* what;

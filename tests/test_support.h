@@ -18,6 +18,12 @@
 #include "os/win32/win32_file_service.h"
 #include "os/win32/wtf8.h"
 #else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
 #include "os/posix/posix_file_service.h"
 #endif
 
@@ -196,5 +202,19 @@ inline Bytes slice(const Bytes& bytes, std::size_t offset, std::size_t width) {
 inline Bytes spaces(std::size_t n) {
   return Bytes(n, 0x20);
 }
+
+#ifndef _WIN32
+// A Unix socket bound at `path`, never listening: an entry that is neither file nor folder.
+inline void makeSocket(const std::string& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(path.size(), sizeof address.sun_path);
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
+  ::close(fd);
+}
+#endif
 
 }  // namespace quorvane::testing

@@ -4,9 +4,7 @@
 // every failure is a box, and no file but the ones being written changes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -208,17 +206,6 @@ TEST_F(HostileWindowTest, Links_AreNotListedAndNeverWrittenThrough) {
   EXPECT_NE(errors[0].find("swapped.mp3"), std::string::npos) << errors[0];
   EXPECT_EQ(titleOf(inMusic("real.mp3")), "real written");
   EXPECT_EQ(without(snapshot(dir.path()), {"music/real.mp3"}), without(before, {"music/real.mp3"}));
-}
-
-void makeSocket(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(path.size(), sizeof address.sun_path);
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
-  ::close(fd);
 }
 
 TEST_F(HostileWindowTest, FifoAndSocket_LoadWithoutHangingAndAreNeverWritten) {
