@@ -27,8 +27,7 @@ cmake --build "$build" -j2 --target quorvane quorvane-tag bare_tag_read parallel
   >/dev/null
 tool=$build/cli/quorvane-tag
 mkdir -p "$work"
-taglib=$work/taglib_v1_reader
-g++ -O2 -std=c++20 bench/taglib_v1_reader.cpp $(pkg-config --cflags --libs taglib) -o "$taglib"
+source bench/peer_readers.sh
 for n in $sizes; do
   [ -d "$work/$n" ] || python3 bench/make_folder.py "$work/$n" "$n"
 done
@@ -36,20 +35,6 @@ done
 serial_floor() { "$build/bench/bare_tag_read" "$1"; }
 parallel_floor() { "$build/bench/parallel_tag_read" "$1" "$threads"; }
 list() { "$tool" list "$1"; }
-taglib_read() { find "$1" -maxdepth 1 -iname '*.mp3' | "$taglib"; }
-mutagen_read() {
-  /usr/bin/python3 - "$1" <<'PY'
-import os, sys
-from mutagen.id3 import ID3, ID3NoHeaderError
-folder = sys.argv[1]
-for name in sorted(os.listdir(folder)):
-    if name.lower().endswith(".mp3"):
-        try:
-            print(name, ID3(os.path.join(folder, name)).get("TIT2"))
-        except ID3NoHeaderError:
-            pass
-PY
-}
 window() {
   QT_QPA_PLATFORM=offscreen QUORVANE_EXIT_AFTER_FIRST_ROWS=1 "$build/app/quorvane" "$1"
 }

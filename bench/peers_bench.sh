@@ -16,28 +16,10 @@ sizes=${SIZES:-"1000 10000"}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target quorvane-tag bare_tag_read bare_tag_write >/dev/null
 tool=$build/cli/quorvane-tag
-taglib=$work/taglib_v1_reader
 mkdir -p "$work"
-g++ -O2 -std=c++20 bench/taglib_v1_reader.cpp $(pkg-config --cflags --libs taglib) -o "$taglib"
-
-
-mutagen_read() {
-  /usr/bin/python3 - "$1" <<'PY'
-import os, sys
-from mutagen.id3 import ID3, ID3NoHeaderError
-folder = sys.argv[1]
-for name in sorted(os.listdir(folder)):
-    if name.lower().endswith(".mp3"):
-        try:
-            tags = ID3(os.path.join(folder, name))
-            print(name, tags.get("TIT2"))
-        except ID3NoHeaderError:
-            pass
-PY
-}
+source bench/peer_readers.sh
 id3v2_read() { find "$1" -maxdepth 1 -iname '*.mp3' -print0 | xargs -0 id3v2 -l; }
 exiftool_read() { exiftool -q -fast -ID3v1:Title -ID3v1:Artist -ext mp3 "$1"; }
-taglib_read() { find "$1" -maxdepth 1 -iname '*.mp3' | "$taglib"; }
 apply_rows() { "$tool" apply "$1" "$work/rows-$2"; }
 
 echo "$(date -u '+%Y-%m-%d') on $(nproc) cores, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)"
