@@ -1,15 +1,13 @@
 #include "cli/sheet_encoding.h"
 
-#if QUORVANE_HAVE_ICONV
-#include <iconv.h>
-#endif
-
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 
 #include "tagcodec/code_page.h"
 #include "tagcodec/utf8.h"
+#if QUORVANE_HAVE_ICONV
+#include "tagcodec/iconv_converter.h"
+#endif
 
 namespace quorvane {
 namespace {
@@ -30,19 +28,7 @@ class Iconv {
   // Converts all of `in` onto `out`; false when it stops at a byte sequence that does not
   // decode or is cut off at the end. `out` then holds what came before it.
   bool convert(std::string_view in, std::string& out) {
-    char* inPtr = const_cast<char*>(in.data());  // iconv's signature; it only reads
-    std::size_t inLeft = in.size();
-    while (inLeft > 0) {
-      const std::size_t start = out.size();
-      out.resize(start + inLeft * 3 + 16);
-      char* outPtr = out.data() + start;
-      std::size_t outLeft = out.size() - start;
-      const std::size_t r = iconv(handle_, &inPtr, &inLeft, &outPtr, &outLeft);
-      const int err = errno;
-      out.resize(out.size() - outLeft);
-      if (r == static_cast<std::size_t>(-1) && err != E2BIG) return false;
-    }
-    return true;
+    return iconvAppend(handle_, in, out) == in.size();
   }
 
  private:

@@ -26,9 +26,9 @@ bool acceptableText(std::string_view utf8Text) {
   return true;
 }
 
-// Runs iconv over all of `in`, growing `out` as needed. Returns the number of input
-// bytes converted before an error (errno tells which), or in.size() when all went.
-std::size_t convert(iconv_t handle, std::string_view in, std::string& out) {
+}  // namespace
+
+std::size_t iconvAppend(iconv_t handle, std::string_view in, std::string& out) {
   char* inPtr = const_cast<char*>(in.data());
   std::size_t inLeft = in.size();
   while (true) {
@@ -46,6 +46,8 @@ std::size_t convert(iconv_t handle, std::string_view in, std::string& out) {
     }
   }
 }
+
+namespace {
 
 void flushState(iconv_t handle, std::string& out) {
   char buffer[32];
@@ -87,10 +89,10 @@ std::unique_ptr<IconvConverter> IconvConverter::open(const std::string& name, st
     const std::string one(1, static_cast<char>(b));
     std::string decoded;
     resetState(toText);
-    ascii = convert(toText, one, decoded) == 1 && decoded == one;
+    ascii = iconvAppend(toText, one, decoded) == 1 && decoded == one;
     std::string encoded;
     resetState(toBytes);
-    ascii = ascii && convert(toBytes, one, encoded) == 1 && encoded == one;
+    ascii = ascii && iconvAppend(toBytes, one, encoded) == 1 && encoded == one;
   }
   converter->asciiCompatible_ = ascii;
   if (!ascii) {
@@ -109,7 +111,7 @@ void IconvConverter::decode(std::string_view bytes, std::string& out) const {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     const std::size_t mark = out.size();
-    pos += convert(toText_, bytes.substr(pos), out);
+    pos += iconvAppend(toText_, bytes.substr(pos), out);
     if (!acceptableText(std::string_view(out).substr(mark))) {
       // Only encodings that reach U+10FExx or beyond (UTF-8, GB18030, ...) get here.
       out.resize(start);
@@ -134,7 +136,7 @@ void IconvConverter::decodeBySequence(std::string_view bytes, std::string& out) 
     for (std::size_t len = 1; len <= 8 && pos + len <= bytes.size() && !taken; ++len) {
       std::string one;
       resetState(toText_);
-      if (convert(toText_, bytes.substr(pos, len), one) != len) continue;
+      if (iconvAppend(toText_, bytes.substr(pos, len), one) != len) continue;
       if (!acceptableText(one)) {
         for (std::size_t i = 0; i < len; ++i) {
           utf8::appendEscape(out, static_cast<std::uint8_t>(bytes[pos + i]));
@@ -158,7 +160,7 @@ void IconvConverter::encodeRunLocked(std::string_view run, std::string& out) con
   resetState(toBytes_);
   std::size_t pos = 0;
   while (pos < run.size()) {
-    pos += convert(toBytes_, run.substr(pos), out);
+    pos += iconvAppend(toBytes_, run.substr(pos), out);
     if (pos < run.size()) {
       // The run is well-formed UTF-8, so iconv stopped at a character the encoding
       // cannot hold.
@@ -178,7 +180,7 @@ bool IconvConverter::joins(int lead, std::string_view code) const {
   const std::string pair{static_cast<char>(lead), code[0]};
   std::string text;
   resetState(toText_);
-  return convert(toText_, pair, text) == pair.size() && !text.empty();
+  return iconvAppend(toText_, pair, text) == pair.size() && !text.empty();
 }
 
 const std::vector<std::string>& IconvConverter::duplicateCodes(std::string_view character) const {
@@ -199,7 +201,7 @@ void IconvConverter::findDuplicates() const {
       const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
       std::string text;
       resetState(toText_);
-      if (convert(toText_, pair, text) != pair.size() || text.empty() || !acceptableText(text)) {
+      if (iconvAppend(toText_, pair, text) != pair.size() || text.empty() || !acceptableText(text)) {
         continue;
       }
       std::string back;

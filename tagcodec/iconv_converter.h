@@ -13,6 +13,11 @@
 
 namespace quorvane {
 
+// Runs iconv over all of `in`, appending to `out` and growing it as needed. Returns the
+// number of input bytes converted before an error (errno tells which), or in.size() when
+// all went.
+std::size_t iconvAppend(iconv_t handle, std::string_view in, std::string& out);
+
 // Converts with glibc's iconv, for any encoding it knows. An iconv handle keeps a shift
 // state and is not to be used by two threads at once, so every call takes a lock: threads
 // may share the converter, and convert one at a time.
