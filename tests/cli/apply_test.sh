@@ -3,13 +3,8 @@
 # Usage: apply_test.sh PATH/TO/quorvane-tag
 set -u
 tool=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-T=$'\t'
+source "$(dirname "$0")/cli_test_lib.sh"
 
-audio() { head -c "$1" /dev/urandom; }
 # field TEXT WIDTH: TEXT (printf escapes allowed) padded with spaces to WIDTH bytes
 field() {
   local n
@@ -150,5 +145,4 @@ $(cat "$dir/err")"
   fail "the comment cut inside a character does not end in its lead byte 0x82"
 [ "$(size "$cuts/c.mp3")" -eq 400 ] || fail "a row marked 1 was written"
 
-if [ $failures -eq 0 ]; then echo "apply_test: all passed"; fi
-exit $((failures > 0))
+finish "apply_test: all passed"

@@ -4,11 +4,7 @@
 # Usage: dry_run_test.sh PATH/TO/quorvane-tag
 set -u
 tool=$1
-dir=$(mktemp -d)
-trap 'chmod -R u+w "$dir"; rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-T=$'\t'
+source "$(dirname "$0")/cli_test_lib.sh"
 
 # mp3 FILE [TAG FIELDS...]: 600 bytes of audio, then a tag when fields are given:
 # title artist album year comment genre, padded with spaces (with zero bytes if PAD=zero).
@@ -150,5 +146,4 @@ awk -F'\t' 'BEGIN { OFS = "\t" } { $9 = "1"; print }' "$dir/edit" |
   "$tool" apply --dry-run "$folder" >"$dir/out" 2>"$dir/err"
 [ $? -eq 0 ] && [ ! -s "$dir/out" ] && [ ! -s "$dir/err" ] || fail "a dry run of unmarked rows"
 
-if [ $failures -eq 0 ]; then echo "dry_run_test: all passed"; fi
-exit $((failures > 0))
+finish "dry_run_test: all passed"

@@ -6,10 +6,7 @@
 set -u
 tool=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_test_lib.sh"
 count=2000
 tries=${KILL_TRIES:-20}
 
@@ -73,5 +70,4 @@ for try in $(seq "$tries"); do
   echo "try $try, killed after ${delay_us} us: ${result%%$'\n'*}"
 done
 
-[ "$failures" -eq 0 ] && echo "PASS: no kill left a file half written, lost or doubled"
-exit $((failures > 0))
+finish "PASS: no kill left a file half written, lost or doubled"

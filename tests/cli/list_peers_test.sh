@@ -3,10 +3,7 @@
 # Usage: list_peers_test.sh PATH/TO/quorvane-tag
 set -u
 tool=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_test_lib.sh"
 
 # A few MPEG frames, so that tools that look for audio find some.
 frames() { /usr/bin/python3 -c "import sys; sys.stdout.buffer.write((b'\xff\xfb\x90\x00' + bytes(413)) * 10)"; }
@@ -41,7 +38,6 @@ eyeD3 --v1 -t "Eyed3 Title" -a "E Artist" -A "E Album" -G Rock -Y 2010 "$folder/
   printf '%30s' '' ; printf '%30s' ''; printf '2020'; printf '%30s' ''; printf '\xff'
 } >> "$folder/jp.mp3"
 
-T=$'\t'
 expected="eyed3.mp3${T}Eyed3 Title${T}E Artist${T}E Album${T}2010${T}${T}Rock${T}eyed3.mp3${T}1${T}17
 id3v2.mp3${T}Id3v2 Title${T}Artist${T}Album${T}1999${T}Comment${T}Rock${T}id3v2.mp3${T}1${T}17
 jp.mp3${T}曲名${T}${T}${T}2020${T}$(printf '%30s' '')${T}${T}jp.mp3${T}1${T}255
@@ -91,5 +87,4 @@ done
 QUORVANE_CODEPAGE=NO-SUCH "$tool" list "$folder" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "an unknown code page should exit 2"
 
-if [ $failures -eq 0 ]; then echo "list_peers_test: all passed"; fi
-exit $((failures > 0))
+finish "list_peers_test: all passed"

@@ -5,10 +5,7 @@
 set -u
 tool=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-dir=$(mktemp -d)
-trap 'chmod -R u+rwx "$dir"; rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_test_lib.sh"
 
 # run ARGS...: stdout in $out, stderr in $err, exit status in $status.
 run() {
@@ -99,5 +96,4 @@ if [ "$(id -u)" -ne 0 ]; then
     fail "an unreadable folder: $err"
 fi
 
-if [ $failures -eq 0 ]; then echo "messages_test: all passed"; fi
-exit $((failures > 0))
+finish "messages_test: all passed"

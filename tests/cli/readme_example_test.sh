@@ -6,10 +6,7 @@
 set -u
 tool=$(realpath "$1")
 readme=$(dirname "$(realpath "$0")")/../../README.md
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/cli_test_lib.sh"
 
 # The code block after "For example, to upper-case every title".
 example=$(awk '/^For example, to upper-case every title/ { found = 1; next }
@@ -43,5 +40,4 @@ for name in untagged.mp3 upper.mp3; do
     fail "$name changed although its title did not"
 done
 
-if [ $failures -eq 0 ]; then echo "readme_example_test: all passed"; fi
-exit $((failures > 0))
+finish "readme_example_test: all passed"

@@ -5,13 +5,8 @@
 # Usage: spreadsheet_test.sh PATH/TO/quorvane-tag
 set -u
 tool=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-T=$'\t'
+source "$(dirname "$0")/cli_test_lib.sh"
 
-audio() { head -c "$1" /dev/urandom; }
 # A tag: TAG, title, artist, album, year, comment, genre (printf escapes allowed).
 tag() {
   printf 'TAG'
@@ -147,5 +142,4 @@ printf '%s\n' "\"1.mp3\"${T}\"He said \"\"bye\"\"\"${empty5}${T}\"1.mp3\"${T}\"2
 [ "$(tail -c 125 "$quotes/1.mp3" | head -c 30 | sed 's/ *$//')" = 'He said "bye"' ] ||
   fail "a spreadsheet's quoted cell was not read as quoted"
 
-if [ $failures -eq 0 ]; then echo "spreadsheet_test: all passed"; fi
-exit $((failures > 0))
+finish "spreadsheet_test: all passed"
