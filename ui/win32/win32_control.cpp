@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace quorvane {
 
 HWND createChild(Win32Stage& stage, const wchar_t* className, DWORD style, DWORD exStyle) {
@@ -43,6 +45,23 @@ LRESULT CALLBACK Win32ChildWindow::subclassProc(HWND hwnd, UINT message, WPARAM 
     return result;
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+int dropDownFrame(HWND combo) {
+  RECT field;
+  GetWindowRect(combo, &field);
+  const auto item =
+      static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+  return std::max(0, static_cast<int>(field.bottom - field.top) - item);
+}
+
+void placeDropDown(HWND combo, const RECT& field, int frame) {
+  const int height = static_cast<int>(field.bottom - field.top);
+  SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(1, height - frame));
+  // A drop-down list's window height is that of the field and its dropped items together.
+  const auto item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+  SetWindowPos(combo, nullptr, field.left, field.top, field.right - field.left,
+               height + std::max(1, item) * kDropDownItems + 2, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace quorvane

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h: the drop-down messages (CB_SETMINVISIBLE).
+#include <commctrl.h>
 
 #include <string_view>
 
@@ -133,6 +135,41 @@ class Win32Control : public Interface, public Win32ChildWindow {
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;
   bool parked_ = false;
+};
+
+// A drop-down list's selection field is its item in a frame of the control's own size:
+// dropDownFrame measures the frame (after a font change); placeDropDown gives the field the
+// device rectangle `field`, with room for kDropDownItems items below it when dropped down.
+constexpr int kDropDownItems = 16;
+int dropDownFrame(HWND combo);
+void placeDropDown(HWND combo, const RECT& field, int frame);
+
+// A drop-down list the user can only choose from (CBS_DROPDOWNLIST), placed by its
+// selection field at every font.
+template <class Interface>
+class Win32DropDown : public Win32Control<Interface> {
+ public:
+  explicit Win32DropDown(Win32Stage& stage)
+      : Win32Control<Interface>(
+            stage, createChild(stage, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST)) {
+    SendMessageW(this->hwnd(), CB_SETMINVISIBLE, kDropDownItems, 0);
+  }
+  void rescale() override {
+    SendMessageW(this->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(this->stage().font()), TRUE);
+    fieldFrame_ = dropDownFrame(this->hwnd());
+    place();
+  }
+
+ protected:
+  void place() override {
+    if (this->parked()) return;
+    placeDropDown(this->hwnd(),
+                  this->stage().deviceRect(this->Left(), this->Top(), this->Width(), this->Height()),
+                  fieldFrame_);
+  }
+
+ private:
+  int fieldFrame_ = 0;  // device pixels of the selection field around its item
 };
 
 }  // namespace quorvane

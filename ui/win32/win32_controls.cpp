@@ -11,7 +11,6 @@
 namespace quorvane {
 namespace {
 
-constexpr int kVisibleItems = 16;
 
 }  // namespace
 
@@ -20,23 +19,6 @@ std::string windowText(HWND hwnd) {
   text.resize(
       static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return textFromWide(text);
-}
-
-int dropDownFrame(HWND combo) {
-  RECT field;
-  GetWindowRect(combo, &field);
-  const auto item =
-      static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-  return std::max(0, static_cast<int>(field.bottom - field.top) - item);
-}
-
-void placeDropDown(HWND combo, const RECT& field, int frame) {
-  const int height = static_cast<int>(field.bottom - field.top);
-  SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(1, height - frame));
-  // A drop-down list's window height is that of the field and its dropped items together.
-  const auto item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
-  SetWindowPos(combo, nullptr, field.left, field.top, field.right - field.left,
-               height + std::max(1, item) * kVisibleItems + 2, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool wheelWithoutFocus(HWND hwnd, UINT message) {
@@ -78,22 +60,8 @@ bool Win32TextBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 
 // ---- drop-down list ----
 
-Win32ComboList::Win32ComboList(Win32Stage& stage)
-    : Win32Control(stage,
-                   createChild(stage, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST)) {
-  SendMessageW(hwnd(), CB_SETMINVISIBLE, kVisibleItems, 0);
+Win32ComboList::Win32ComboList(Win32Stage& stage) : Win32DropDown(stage) {
   rescale();
-}
-
-void Win32ComboList::rescale() {
-  SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(stage().font()), TRUE);
-  fieldFrame_ = dropDownFrame(hwnd());
-  place();
-}
-
-void Win32ComboList::place() {
-  if (!parked())
-    placeDropDown(hwnd(), stage().deviceRect(Left(), Top(), Width(), Height()), fieldFrame_);
 }
 
 void Win32ComboList::AddItem(std::string_view text) {
@@ -158,7 +126,7 @@ bool Win32ComboList::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       return true;
     }
   }
-  return Win32Control::onMessage(message, wParam, lParam, result);
+  return Win32DropDown::onMessage(message, wParam, lParam, result);
 }
 
 // ---- label ----

@@ -33,7 +33,7 @@ class Win32TextBox : public Win32Control<TextBox> {
 // item data. Every key press goes to the key-down handler first, except while the list is
 // dropped down, when the keys are the list's own. It turns with the wheel only while it has
 // the focus.
-class Win32ComboList : public Win32Control<ComboList> {
+class Win32ComboList : public Win32DropDown<ComboList> {
  public:
   explicit Win32ComboList(Win32Stage& stage);
   void AddItem(std::string_view text) override;
@@ -45,16 +45,13 @@ class Win32ComboList : public Win32Control<ComboList> {
   int ListIndex() const override;
   void setListIndex(int index) override;
   void setKeyDownHandler(KeyDownHandler handler) override { onKeyDown_ = std::move(handler); }
-  void rescale() override;
 
  protected:
-  void place() override;
   bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
   KeyDownHandler onKeyDown_;
   int newIndex_ = -1;
-  int fieldFrame_ = 0;  // device pixels of the selection field around its item
 };
 
 class Win32Label : public Win32Control<Label> {
@@ -86,12 +83,6 @@ class Win32Button : public Win32Control<Button> {
 
 // The text of a window, as the program holds text.
 std::string windowText(HWND hwnd);
-
-// A drop-down list's selection field is its item in a frame of the control's own size:
-// dropDownFrame measures the frame (after a font change); placeDropDown gives the field the
-// device rectangle `field`, with room for 16 items below it when dropped down.
-int dropDownFrame(HWND combo);
-void placeDropDown(HWND combo, const RECT& field, int frame);
 
 // Whether a wheel message should be kept from a list that turns only while it has the focus.
 bool wheelWithoutFocus(HWND hwnd, UINT message);

@@ -46,10 +46,7 @@ HICON folderIcon(bool open) {
 // ---- drives ----
 
 Win32DriveList::Win32DriveList(Win32Stage& stage, FileService& files)
-    : Win32Control(stage,
-                   createChild(stage, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST)),
-      files_(files) {
-  SendMessageW(hwnd(), CB_SETMINVISIBLE, 16, 0);
+    : Win32DropDown(stage), files_(files) {
   const std::vector<std::string> drives = files_.listDrives();
   drive_ = files_.driveOf(drives, files_.currentFolder());
   fill(drives);
@@ -85,17 +82,6 @@ void Win32DriveList::fill(const std::vector<std::string>& drives) {
     index = SendMessageW(hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(current.c_str()));
   }
   SendMessageW(hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-void Win32DriveList::rescale() {
-  SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(stage().font()), TRUE);
-  fieldFrame_ = dropDownFrame(hwnd());
-  place();
-}
-
-void Win32DriveList::place() {
-  if (!parked())
-    placeDropDown(hwnd(), stage().deviceRect(Left(), Top(), Width(), Height()), fieldFrame_);
 }
 
 void Win32DriveList::onCommand(WORD code) {
@@ -151,7 +137,7 @@ bool Win32DriveList::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     result = 0;
     return true;
   }
-  return Win32Control::onMessage(message, wParam, lParam, result);
+  return Win32DropDown::onMessage(message, wParam, lParam, result);
 }
 
 // ---- folders ----

@@ -16,7 +16,7 @@ namespace quorvane {
 // that the folder list opens that drive's current folder. A pick of another drive by the
 // user raises the change event; like the genre list, it turns with the wheel only while it
 // has the focus.
-class Win32DriveList : public Win32Control<DriveList> {
+class Win32DriveList : public Win32DropDown<DriveList> {
  public:
   Win32DriveList(Win32Stage& stage, FileService& files);
   std::string Drive() const override;
@@ -26,10 +26,8 @@ class Win32DriveList : public Win32Control<DriveList> {
   // the change event.
   void followFolder(std::string_view folder);
   void onCommand(WORD code) override;
-  void rescale() override;
 
  protected:
-  void place() override;
   bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
@@ -39,7 +37,6 @@ class Win32DriveList : public Win32Control<DriveList> {
   FileService& files_;
   std::string drive_;  // the drive's root, as listed: "C:\"
   std::function<void()> onChange_;
-  int fieldFrame_ = 0;
 };
 
 // The folder list: the current folder's ancestors from its drive's root down, then its
