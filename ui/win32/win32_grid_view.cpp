@@ -209,6 +209,16 @@ void Win32GridView::scrollByUser(int topRow, int leftCol) {
   }
 }
 
+// The 32-bit track position of a bar's thumb: the 16 bits of the scroll message would stop
+// at 65,535 rows.
+int Win32GridView::trackPosition(int bar) const {
+  SCROLLINFO info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_TRACKPOS;
+  GetScrollInfo(hwnd_, bar, &info);
+  return info.nTrackPos;
+}
+
 void Win32GridView::onVerticalScroll(WORD request) {
   const int top = grid_.TopRow();
   const int page = std::max(1, fullDataRows());
@@ -226,14 +236,8 @@ void Win32GridView::onVerticalScroll(WORD request) {
     case SB_BOTTOM:
       return scrollByUser(grid_.maxTopRow(), grid_.LeftCol());
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: {
-      // The 32-bit track position: the 16 bits of the message would stop at 65,535 rows.
-      SCROLLINFO info{};
-      info.cbSize = sizeof(info);
-      info.fMask = SIF_TRACKPOS;
-      GetScrollInfo(hwnd_, SB_VERT, &info);
-      return scrollByUser(info.nTrackPos, grid_.LeftCol());
-    }
+    case SB_THUMBPOSITION:
+      return scrollByUser(trackPosition(SB_VERT), grid_.LeftCol());
     default:
       return;
   }
@@ -253,13 +257,8 @@ void Win32GridView::onHorizontalScroll(WORD request) {
     case SB_RIGHT:
       return scrollByUser(grid_.TopRow(), grid_.maxLeftCol());
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: {
-      SCROLLINFO info{};
-      info.cbSize = sizeof(info);
-      info.fMask = SIF_TRACKPOS;
-      GetScrollInfo(hwnd_, SB_HORZ, &info);
-      return scrollByUser(grid_.TopRow(), info.nTrackPos);
-    }
+    case SB_THUMBPOSITION:
+      return scrollByUser(grid_.TopRow(), trackPosition(SB_HORZ));
     default:
       return;
   }

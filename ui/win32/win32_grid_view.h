@@ -67,6 +67,7 @@ class Win32GridView : public GridObserver, public StageMember {
   void scrollByUser(int topRow, int leftCol);
   void onVerticalScroll(WORD request);
   void onHorizontalScroll(WORD request);
+  int trackPosition(int bar) const;
   void onWheel(int delta, bool horizontal);
   void onKey(WPARAM key);
   void makeCurrent(Cell cell);
