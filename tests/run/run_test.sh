@@ -86,5 +86,15 @@ else
   fail "no VNC server came up the second time: $(cat "$work/out")"
 fi
 
+# ---- a window program that ends at once, before it ever draws: ./run ends with its
+# status and takes the VNC server (which only ends by itself after a client) with it ----
+printf '#!/bin/sh\nexit 3\n' > "$work/ends-at-once"
+chmod +x "$work/ends-at-once"
+QUORVANE_RUN_PROGRAM=$work/ends-at-once DISPLAY=:97 timeout 60 "$root/run" "$work/music" \
+  >"$work/out" 2>&1 </dev/null
+status=$?
+[ $status -eq 3 ] || fail "./run exited $status, not its window program's 3: $(cat "$work/out")"
+wait_for 10 no_servers || fail "the VNC server outlived ./run whose window program never drew"
+
 [ "$failures" -eq 0 ] && echo "PASS: ./run checks its FOLDER and display, and cleans up"
 exit $((failures > 0))
