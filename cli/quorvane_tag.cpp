@@ -44,8 +44,8 @@ constexpr const char* kUsage =
     "             and comment as stored. Tag text is read in code page 932 unless\n"
     "             QUORVANE_CODEPAGE names another iconv encoding; bytes that do not\n"
     "             decode are kept as the characters U+10FE00 + byte. A TAB, CR or LF in\n"
-    "             tag text is shown as a space; a file whose name holds one is left out\n"
-    "             and named on stderr. A cell that begins with a double quote is\n"
+    "             tag text is shown as a space; a file whose name holds one, and a file\n"
+    "             that cannot be read, is left out and named on stderr. A cell that begins with a double quote is\n"
     "             written as spreadsheet programs write it: between double quotes, its\n"
     "             own quotes doubled (\"a\" b becomes \"\"\"a\"\" b\").\n"
     "  --bom      Starts the output with a UTF-8 byte-order mark, which spreadsheet\n"
@@ -59,7 +59,8 @@ constexpr const char* kUsage =
     "             2-6, genre from cell 10; the file is renamed to cell 1 when that\n"
     "             differs. Rows with state 1 are left alone; cell 7 is not read.\n"
     "             Every line is checked first (ten cells, or eleven with the\n"
-    "             fingerprint, state 1 or 2, genre 0-255, file names without '/');\n"
+    "             fingerprint, state 1 or 2, genre 0-255, plain file names of\n"
+    "             FOLDER: no '/', and on Windows no '\\' or ':' either);\n"
     "             any bad line is reported and nothing is written. The input is\n"
     "             UTF-8, or UTF-16 when it starts with a UTF-16 byte-order mark\n"
     "             (spreadsheet programs' \"Unicode text\"); a byte-order mark and CRLF\n"
@@ -92,8 +93,9 @@ constexpr const char* kUsage =
     "             apply would give.\n"
     "\n"
     "Exit status: 0 success; 1 some file could not be written or renamed, or had\n"
-    "changed since it was listed (the others were written), or the output could not be\n"
-    "written; 2 bad usage, bad input, or a folder or file that cannot be read.\n";
+    "changed since it was listed (the others were written), or could not be read by\n"
+    "list (the others were listed), or the output could not be written; 2 bad usage,\n"
+    "bad input, or a folder or FILE that cannot be read.\n";
 
 // Two short lines: what is wrong, and where the whole usage is.
 int usageError(const std::string& message) {
@@ -164,13 +166,20 @@ int list(const std::string& folderArgument, bool byteOrderMark) {
     std::fprintf(stderr, "quorvane-tag: left out (its name holds a tab or line break): %s\n",
                  quorvane::cli::forOutput(name).c_str());
   }
+  // A file that could not be read has no row: an empty one would pass for an untagged file.
+  for (const auto& unread : window.unreadFiles()) {
+    std::fprintf(stderr, "quorvane-tag: left out (cannot be read): %s: %s\n",
+                 quorvane::cli::forOutput(unread.name).c_str(),
+                 unread.failure.notRegularFile ? "not a regular file"
+                                               : unread.failure.description.c_str());
+  }
   if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window)) {
     fileError("standard output", "cannot write", std::strerror(errno));
     return 1;
   }
   // The sheet of a large folder takes a while to take apart, and nothing is left to do:
   // the process ends here, its output written.
-  quorvane::cli::endNow(0);
+  quorvane::cli::endNow(window.unreadFiles().empty() ? 0 : 1);
 }
 
 // Save reports a file it cannot write in a message box; here that is a few lines on stderr.
@@ -229,7 +238,8 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
   } else if (!quorvane::cli::readStandardInput(input, why)) {
     return fileError("standard input", "cannot read", why);
   }
-  quorvane::SheetText sheet = quorvane::parseSheetText(input, encoding);
+  quorvane::SheetText sheet = quorvane::parseSheetText(
+      input, encoding, [](std::string_view name) { return fileService.isPlainName(name); });
   if (!sheet.errors.empty()) {
     for (const auto& error : sheet.errors) {
       std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());

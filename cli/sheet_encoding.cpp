@@ -78,8 +78,20 @@ bool fromCp932(std::string_view in, std::string& out) {
 
 enum class Conversion { Done, Stopped, Unknown };
 
+// A surrogate's three bytes at text[pos] (ED A0-BF 80-BF): 0 when there is none, else
+// 1 for a high one and 2 for a low one.
+int surrogateAt(std::string_view text, std::size_t pos) {
+  if (text.size() - pos < 3 || static_cast<unsigned char>(text[pos]) != 0xED) return 0;
+  const auto second = static_cast<unsigned char>(text[pos + 1]);
+  const auto third = static_cast<unsigned char>(text[pos + 2]);
+  if (second < 0xA0 || second > 0xBF || (third & 0xC0) != 0x80) return 0;
+  return second < 0xB0 ? 1 : 2;
+}
+
 // Where the text stops being acceptable: a byte that is not well-formed UTF-8 (iconv lets
-// some odd forms through from a few encodings) or a zero character.
+// some odd forms through from a few encodings) or a zero character. A surrogate without
+// its partner passes, as WTF-8 writes it: Windows names may hold one, and `list` prints
+// such a name so.
 std::size_t firstBadOffset(std::string_view text, bool& zero) {
   std::size_t pos = 0;
   while (pos < text.size()) {
@@ -88,8 +100,13 @@ std::size_t firstBadOffset(std::string_view text, bool& zero) {
       return pos;
     }
     char32_t cp = 0;
-    const std::size_t len = utf8::decodeOne(text, pos, cp);
-    if (len == 0) return pos;
+    std::size_t len = utf8::decodeOne(text, pos, cp);
+    if (len == 0) {
+      // A pair written as two surrogates is no WTF-8: it has one form, four bytes.
+      const int surrogate = surrogateAt(text, pos);
+      if (surrogate == 0 || (surrogate == 1 && surrogateAt(text, pos + 3) == 2)) return pos;
+      len = 3;
+    }
     pos += len;
   }
   return std::string_view::npos;

@@ -65,8 +65,9 @@ bool isGenreNumber(std::string_view text) {
   return value <= 255;
 }
 
-bool isPlainFileName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+bool isPosixPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
 // Appended piece by piece: GCC 12 at -O2 warns (-Wrestrict, falsely) about
@@ -80,7 +81,7 @@ std::string quoted(std::string_view text) {
 
 // Adds to `errors` what is wrong with the cells of one row.
 void checkRow(const std::vector<std::string>& cells, const std::string& at,
-              std::vector<std::string>& errors) {
+              const NameRule& isPlainFileName, std::vector<std::string>& errors) {
   if (cells[colState] != kStateLoaded && cells[colState] != kStateChanged) {
     errors.push_back(at + "the state (cell 9) must be 1 or 2, not " + quoted(cells[colState]));
   }
@@ -117,7 +118,9 @@ std::string SheetRow::joined() const {
   return row;
 }
 
-SheetText parseSheetText(std::string_view input, const std::string& encoding) {
+SheetText parseSheetText(std::string_view input, const std::string& encoding,
+                         const NameRule& isPlainName) {
+  const NameRule isPlainFileName = isPlainName ? isPlainName : NameRule(isPosixPlainName);
   SheetText sheet;
   const DecodedInput decoded = decodeSheetInput(input, encoding);
   if (!decoded.error.empty()) {
@@ -144,7 +147,7 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding) {
       }
       cells.pop_back();
     }
-    checkRow(cells, at, sheet.errors);
+    checkRow(cells, at, isPlainFileName, sheet.errors);
     const std::string& loaded = cells[colOrigName];
     if (isPlainFileName(loaded)) {
       if (auto [it, added] = firstLineOf.emplace(loaded, i + 1); !added) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,7 +34,13 @@ struct SheetText {
 // 255, a new name and a loaded name that are plain file names, each file loaded once. CRLF line
 // ends and one trailing empty line are accepted. Input that does not decode gives that one error
 // and no rows.
-SheetText parseSheetText(std::string_view input, const std::string& encoding = {});
+//
+// `isPlainName` tells which names stay in FOLDER on the system the rows are applied to
+// (FileService::isPlainName: on Windows no '\\' or ':' either); without it, names without
+// '/' or NUL other than "." and "..".
+using NameRule = std::function<bool(std::string_view name)>;
+SheetText parseSheetText(std::string_view input, const std::string& encoding = {},
+                         const NameRule& isPlainName = {});
 
 // Appends `cell` to a row as `list` writes it. A cell that begins with '"' (or with U+FEFF,
 // which would read as a byte-order mark at the start of the text) is written as spreadsheet

@@ -4,7 +4,6 @@
 
 #include "sheet/sheet_columns.h"
 #include "tagcodec/tag_file.h"
-#include "tagcodec/tag_writer.h"
 
 namespace quorvane {
 namespace {
@@ -20,19 +19,42 @@ std::int16_t genreNumber(const std::string& text) {
   return static_cast<std::int16_t>(value);
 }
 
+// Why a row's names cannot be saved, or "".
+std::string nameProblem(const std::string& loadedName, const std::string& newName,
+                        const FileService& files) {
+  if (!files.isPlainName(loadedName)) return "ファイル名が正しくありません。";
+  if (newName.find_first_of("\t\r\n") != std::string::npos) {
+    return "新しいファイル名にタブや改行は使えません。";
+  }
+  if (!files.isPlainName(newName)) return "新しいファイル名が正しくありません。";
+  return {};
+}
+
 }  // namespace
+
+std::string nameInFolder(const std::string& path, const FileService& files) {
+  std::size_t at = path.size();
+  while (at > 0 && !files.isSeparator(path[at - 1])) --at;
+  return path.substr(at);
+}
 
 std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& folder,
                                       MessageBoxes& messages, FileService& files,
                                       const LoadedState& loadedState) {
-  std::vector<SavedRow> saved;
+  std::vector<int> rows;
   TagWriter writer(files, messages);
-  std::vector<std::size_t> written;  // the rows of `saved` that the writer holds
-  const int rows = grid.Rows();
-  for (int r = 1; r < rows; ++r) {
+  const int count = grid.Rows();
+  for (int r = 1; r < count; ++r) {
     if (grid.TextMatrix(r, colState) != kStateChanged) continue;
+    rows.push_back(r);
     const std::string newName = grid.TextMatrix(r, colFileName);
     const std::string loadedName = grid.TextMatrix(r, colOrigName);
+    const std::string path = files.joinPath(folder, loadedName);
+    const std::string newPath = loadedName != newName ? files.joinPath(folder, newName) : "";
+    if (const std::string why = nameProblem(loadedName, newName, files); !why.empty()) {
+      writer.refuse(path, newPath, why);
+      continue;
+    }
     Module1::TagRecord record;
     record.Title = grid.TextMatrix(r, colTitle);
     record.Artist = grid.TextMatrix(r, colArtist);
@@ -40,29 +62,14 @@ std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& 
     record.Year = grid.TextMatrix(r, colYear);
     record.Comment = grid.TextMatrix(r, colComment);
     record.Genre = genreNumber(grid.TextMatrix(r, colGenreNo));
-    const std::string path = files.joinPath(folder, loadedName);
-    const std::string newPath = loadedName != newName ? files.joinPath(folder, newName) : "";
     const FileState* expected = loadedState ? loadedState(r, loadedName) : nullptr;
-    saved.push_back({r, writer.write(path, record, newPath, expected)});
-    if (saved.back().outcome != Module1::WriteOutcome::NotWritten)
-      written.push_back(saved.size() - 1);
+    writer.write(path, record, newPath, expected);
   }
-  const std::vector<Module1::WriteOutcome> flushed = writer.flush();
-  for (std::size_t i = 0; i < written.size() && i < flushed.size(); ++i) {
-    saved[written[i]].outcome = flushed[i];
-  }
+  std::vector<SaveRecord> records = writer.flush();
+  std::vector<SavedRow> saved;
+  saved.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) saved.push_back({rows[i], std::move(records[i])});
   return saved;
-}
-
-std::vector<UnsavedRow> unsavedRows(const SheetGrid& grid, const std::vector<SavedRow>& saved) {
-  std::vector<UnsavedRow> unsaved;
-  for (const SavedRow& row : saved) {
-    if (row.outcome == Module1::WriteOutcome::Written) continue;
-    UnsavedRow kept{grid.TextMatrix(row.row, colOrigName), row.outcome, {}};
-    for (int c = 0; c < kSheetCols; ++c) kept.cells.push_back(grid.TextMatrix(row.row, c));
-    unsaved.push_back(std::move(kept));
-  }
-  return unsaved;
 }
 
 }  // namespace quorvane

@@ -108,6 +108,9 @@ void MainWindow::openEditorAfterKey(std::int16_t& KeyCode) {
   } else {
     c_.Combo1.setVisible(false);
     ShowTextEditor();
+    // A grid too small to show the cell leaves the editor hidden with the last cell's
+    // text, which would then count as a change waiting for this cell.
+    if (!c_.EditText.Visible()) c_.EditText.setText(grid_.Text());
     c_.EditText.SetFocus();
   }
   lngPrevRow = grid_.Row();

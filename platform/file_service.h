@@ -68,6 +68,10 @@ class FileService {
   virtual std::string joinPath(std::string_view folder, std::string_view name) const = 0;
   // Whether `c` separates folders in a path on this system.
   virtual bool isSeparator(char c) const = 0;
+  // Whether `name` names an entry of a folder itself: not empty, "." or "..", without a
+  // separator, a NUL or (on Windows) a drive or stream colon. Only such names are joined
+  // to a folder, so that nothing outside it is ever opened or renamed.
+  virtual bool isPlainName(std::string_view name) const = 0;
 
   // The folder's regular files whose names end in ".mp3" in any letter case, without
   // sub-folders, links, devices, FIFOs, sockets and hidden files.

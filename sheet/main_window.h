@@ -2,14 +2,16 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/form_controls.h"
 #include "sheet/flex_grid.h"
-#include "sheet/unsaved_row.h"
 #include "tagcodec/file_state.h"
 
 namespace quorvane {
+
+struct SavedRow;  // what Save did with one row (commands/save_rows.h)
 
 // The one window object: its fields, its controls (as interfaces, so that the same code
 // runs on Qt widgets and on in-memory ones) and its event handlers. Handlers are named
@@ -60,6 +62,16 @@ class MainWindow {
   // Files of the last load that could not become rows: their names hold a tab, CR or LF,
   // which would shift the row's cells.
   const std::vector<std::string>& unlistedNames() const { return unlistedNames_; }
+  // Files of the last load that could not be read, with the system's reason: they are
+  // left out, since a row of cells that were never read could only write blanks.
+  struct UnreadFile {
+    std::string name;
+    FileFailure failure;
+  };
+  const std::vector<UnreadFile>& unreadFiles() const { return unreadFiles_; }
+  // Whether quitting or loading another sheet now would drop something the user typed:
+  // edits in the sheet, or an editor (shown or hidden) holding a change for its cell.
+  bool hasUnsavedEdits() const { return blnChanged || pendingEditorDiffers(); }
   // The state in which the last load found the file of data row `row` (its length and the
   // hash of its tag's bytes), wherever sorting has moved the row; null outside the data
   // rows. Save writes a file only while it is still in this state.
@@ -80,11 +92,28 @@ class MainWindow {
   bool mayReplaceSheet();
   // The drive and folder lists show the folder the sheet holds again.
   void showSheetFolder();
-  // The shown editor holds text or a choice that differs from its cell.
-  bool shownEditorDiffers() const;
-  // After Save's reload: the rows whose file could not be written or renamed get back
-  // what the user typed, marked changed, so that another Save can write them.
-  void restoreUnsavedRows(const std::vector<UnsavedRow>& rows);
+  // The editor opened last, shown or hidden, holds text or a choice that differs from
+  // its cell (the pending cell lngPrevRow, lngPrevCol).
+  bool pendingEditorDiffers() const;
+  // A changed row that Save could not write wholly, as the user left it.
+  struct KeptRow {
+    std::string name;                 // where its file now is
+    std::vector<std::string> cells;   // as the user left them
+    std::vector<std::string> loaded;  // as they were loaded, before the user's changes
+    FileState state;                  // the file's state as Save last saw it
+  };
+  std::vector<KeptRow> keptRows(const std::vector<SavedRow>& saved) const;
+  // After Save's reload: the rows whose file could not be written wholly get back the
+  // cells the user changed, over the row as read again, marked changed, so that another
+  // Save can write them; a file the reload did not find keeps its row as it was.
+  void restoreKeptRows(const std::vector<KeptRow>& rows);
+  // After a Save whose folder could not be read again: the sheet stays; rows written
+  // wholly show their files as they now are, the others keep their edits.
+  void keepSheetAfterSave(const std::vector<SavedRow>& saved);
+  // Before a row's first change: its cells as loaded, for putting back only what the
+  // user changed.
+  void rememberLoadedRow(int row);
+  std::int64_t addLoadedState(const FileState& state);
   static MessageBoxRequest question(const char* text, MessageAnswer defaultButton);
 
   void ShowTextEditor();
@@ -100,8 +129,9 @@ class MainWindow {
   // A key in an editor acts on the current cell; the header row (current after a reload
   // or a header click, with the editor hidden) is no cell to edit.
   bool keyHasCell() const;
-  // Stores the shown editor into its cell and puts the current cell back on it.
-  void commitVisibleEditor();
+  // Stores the editor opened last into its cell when it is shown, or hidden holding a
+  // change (as the next click would store it), and puts the current cell back.
+  void commitPendingEditor();
   // The quit question, when there are unsaved edits; true when the program may end.
   bool confirmQuit();
   // The closing steps of every key the editors act on: scroll the current cell into
@@ -111,6 +141,9 @@ class MainWindow {
   FormControls c_;
   FlexGrid grid_;
   std::vector<std::string> unlistedNames_;
+  std::vector<UnreadFile> unreadFiles_;
+  // The cells of each changed row as loaded, by the row's data (its load index).
+  std::unordered_map<std::int64_t, std::vector<std::string>> loadedCells_;
   std::vector<FileState> loadedStates_;  // by the order of the load; rows keep their index
   std::string loadNotice_, loadNoticeDetail_;
   std::string sheetDrive_;           // the drive list's drive when the sheet's folder was picked

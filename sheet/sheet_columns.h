@@ -48,5 +48,8 @@ inline constexpr Colour kChangedForeColor = 0xFFFFFF;  // white
 // its seven visible cells in one paint. The current cell is the row's state cell on entry;
 // column 6 is current afterwards when the row was marked.
 void markRowChanged(SheetGrid& grid);
+// The other way: the current row (its state cell current) is marked as loaded again, in
+// the grid's normal colours.
+void markRowLoaded(SheetGrid& grid);
 
 }  // namespace quorvane

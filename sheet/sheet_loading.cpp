@@ -89,7 +89,7 @@ bool MainWindow::OpenDroppedPath(const std::string& path) {
 }
 
 bool MainWindow::mayReplaceSheet() {
-  if (!blnChanged && !shownEditorDiffers()) return true;
+  if (!hasUnsavedEdits()) return true;
   return c_.messages.show(question("内容が保存されていません。保存せずにフォルダを切り替えますか？",
                                    MessageAnswer::No)) == MessageAnswer::Yes;
 }
@@ -99,15 +99,26 @@ void MainWindow::showSheetFolder() {
   c_.Dir1.showPath(c_.File1.Path());
 }
 
-bool MainWindow::shownEditorDiffers() const {
+bool MainWindow::pendingEditorDiffers() const {
   if (lngPrevRow < 1 || lngPrevRow >= grid_.Rows()) return false;
-  if (c_.EditText.Visible()) return c_.EditText.Text() != grid_.TextMatrix(lngPrevRow, lngPrevCol);
-  if (c_.Combo1.Visible()) {
+  if (lngPrevCol == colGenre) {
     // As the genre commit sees it: no choice stores nothing.
     const int index = c_.Combo1.ListIndex();
     return index >= 0 && c_.Combo1.List(index) != grid_.TextMatrix(lngPrevRow, colGenre);
   }
-  return false;
+  return c_.EditText.Text() != grid_.TextMatrix(lngPrevRow, lngPrevCol);
+}
+
+void MainWindow::rememberLoadedRow(int row) {
+  if (grid_.TextMatrix(row, colState) != kStateLoaded) return;
+  std::vector<std::string>& cells = loadedCells_[grid_.RowData(row)];
+  cells.clear();
+  for (int c = 0; c < kSheetCols; ++c) cells.push_back(grid_.TextMatrix(row, c));
+}
+
+std::int64_t MainWindow::addLoadedState(const FileState& state) {
+  loadedStates_.push_back(state);
+  return static_cast<std::int64_t>(loadedStates_.size() - 1);
 }
 
 void MainWindow::File1_PathChange() {
@@ -126,6 +137,7 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   blnChanged = false;
   InitSheet();
   unlistedNames_.clear();
+  unreadFiles_.clear();
   const int n = c_.File1.ListCount();
   const std::string folder = c_.File1.Path();
   std::vector<std::string> names, paths;
@@ -157,6 +169,11 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
       paths, c_.files, ends,
       [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
+          if (!ends[i].opened) {
+            // Not an untagged file: its cells were never read.
+            unreadFiles_.push_back({std::move(names[i]), std::move(ends[i].failure)});
+            continue;
+          }
           const Module1::TagRecord& tag = records[i];
           const auto genre = static_cast<std::size_t>(tag.Genre);
           const std::string_view cells[kSheetCols] = {names[i],
@@ -194,20 +211,38 @@ void MainWindow::noteLoadProblems() {
   if (!c_.File1.readOk()) {
     loadNotice_ = "フォルダを読めません: " + c_.File1.readError();
     loadNoticeDetail_ = c_.File1.Path();
-  } else if (!unlistedNames_.empty()) {
-    loadNotice_ = "表示できないファイル " + std::to_string(unlistedNames_.size()) + " 件";
-    loadNoticeDetail_ = "名前にタブまたは改行を含むファイルは表示されません:";
+  } else if (!unlistedNames_.empty() || !unreadFiles_.empty()) {
+    loadNotice_ =
+        "表示できないファイル " + std::to_string(unlistedNames_.size() + unreadFiles_.size()) + " 件";
     constexpr std::size_t kNamesShown = 20;
-    for (std::size_t i = 0; i < unlistedNames_.size() && i < kNamesShown; ++i) {
-      // The breaks themselves shown as \t, \r, \n, so each name stays on its line.
-      std::string name;
-      for (char ch : unlistedNames_[i]) {
-        name += ch == '\t' ? "\\t" : ch == '\r' ? "\\r" : ch == '\n' ? "\\n" : std::string(1, ch);
+    std::size_t shown = 0;
+    // The breaks themselves shown as \t, \r, \n, so each name stays on its line.
+    const auto line = [](std::string_view text) {
+      std::string out = "\n";
+      for (char ch : text) {
+        out += ch == '\t' ? "\\t" : ch == '\r' ? "\\r" : ch == '\n' ? "\\n" : std::string(1, ch);
       }
-      loadNoticeDetail_ += "\n" + name;
+      return out;
+    };
+    if (!unlistedNames_.empty()) {
+      loadNoticeDetail_ = "名前にタブまたは改行を含むファイルは表示されません:";
+      for (std::size_t i = 0; i < unlistedNames_.size() && shown < kNamesShown; ++i, ++shown) {
+        loadNoticeDetail_ += line(unlistedNames_[i]);
+      }
     }
-    if (unlistedNames_.size() > kNamesShown) {
-      loadNoticeDetail_ += "\nほか " + std::to_string(unlistedNames_.size() - kNamesShown) + " 件";
+    if (!unreadFiles_.empty()) {
+      if (!loadNoticeDetail_.empty()) loadNoticeDetail_ += "\n";
+      loadNoticeDetail_ += "読み込めなかったファイル:";
+      for (std::size_t i = 0; i < unreadFiles_.size() && shown < kNamesShown; ++i, ++shown) {
+        const FileFailure& failure = unreadFiles_[i].failure;
+        loadNoticeDetail_ += line(unreadFiles_[i].name + ": " +
+                                  (failure.notRegularFile ? "通常のファイルではありません。"
+                                                          : failure.description));
+      }
+    }
+    const std::size_t total = unlistedNames_.size() + unreadFiles_.size();
+    if (total > shown) {
+      loadNoticeDetail_ += "\nほか " + std::to_string(total - shown) + " 件";
     }
   }
   showByteCount();

@@ -18,6 +18,18 @@ void markRowChanged(SheetGrid& grid) {
   grid.setRedraw(true);
 }
 
+void markRowLoaded(SheetGrid& grid) {
+  grid.setText(kStateLoaded);
+  grid.setRedraw(false);
+  for (int i = colFileName; i <= colGenre; ++i) {
+    grid.setRow(grid.Row());
+    grid.setCol(i);
+    grid.setCellBackColor(FlexGrid::kDefaultBackColor);
+    grid.setCellForeColor(FlexGrid::kDefaultForeColor);
+  }
+  grid.setRedraw(true);
+}
+
 void MainWindow::InitSheet() {
   grid_.Clear();
   grid_.setRows(1);
@@ -34,6 +46,7 @@ void MainWindow::InitSheet() {
   grid_.setCol(1);
   lngPrevRow = 0;
   lngPrevCol = 1;
+  loadedCells_.clear();
   // Whatever the editors hold is dropped: with lngPrevRow 0 no later click stores it.
   c_.EditText.setVisible(false);
   c_.Combo1.setVisible(false);

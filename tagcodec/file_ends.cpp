@@ -78,13 +78,13 @@ class Chunks {
 
 FileEnd readFileEnd(const std::string& path, FileService& files) {
   FileEnd end;
-  FileFailure failure;
-  const std::unique_ptr<OpenFile> file = files.openToRead(path, failure);
+  const std::unique_ptr<OpenFile> file = files.openToRead(path, end.failure);
   if (!file) return end;
   const std::int64_t size = file->size();
   const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size, kTagSize));
   if (length > 0 && !file->read(size - static_cast<std::int64_t>(length),
                                 std::span<std::uint8_t>(end.tail.data(), length))) {
+    end.failure = file->failure();
     return end;
   }
   end.opened = true;

@@ -16,6 +16,7 @@ struct FileEnd {
   bool opened = false;    // a regular file that was opened and its end read
   std::int64_t size = 0;  // its length in bytes, when opened
   TagBlock tail{};        // its last min(size, 128) bytes, zeros after them
+  FileFailure failure;    // why not, when not opened
 
   bool hasTag() const {
     return opened && size >= static_cast<std::int64_t>(kTagSize) && hasTagMarker(tail.data());

@@ -16,9 +16,10 @@ bool ReadTag(const std::string& path, TagRecord& record, quorvane::FileService& 
 
 // What became of one WriteTag call.
 enum class WriteOutcome {
-  Written,     // the tag, and the rename when one was asked for
-  NotWritten,  // nothing changed on disk: the file keeps its old tag and name
-  NotRenamed,  // the tag was written, the rename failed: the file keeps its old name
+  Written,      // the tag, and the rename when one was asked for, on the device
+  NotWritten,   // the file keeps its old tag (and its old name unless that was taken)
+  NotRenamed,   // the tag was written, the rename failed: the file keeps its old name
+  NotOnDevice,  // the file holds the new tag and name, but they could not be flushed
 };
 
 // Stores `record` as the tag of the file at `path`: replaces the last 128 bytes when they

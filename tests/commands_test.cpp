@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "tagcodec/tag_file.h"
 #include "tests/sheet_fixture.h"
@@ -276,14 +277,111 @@ TEST_F(CommandsTest, QuitAnsweredNoKeepsTheEditorWorking) {
   EXPECT_EQ(s.grid().Col(), colArtist);
 }
 
-TEST_F(CommandsTest, HiddenEditorDoesNotCauseTheQuestion) {
-  s.click(1, colTitle);
-  s.form.EditText.setText("New");
-  s.window.MSFlexGrid1_Scroll();
-  s.form.cmdEnd.click();
-  EXPECT_TRUE(boxes().empty());
-  EXPECT_TRUE(s.form.window.ended());
+// Typing, then a scroll or a double click: the editor hides with the typing in it, which
+// still waits for its cell. It is an edit like any other: Save stores and writes it, and
+// nothing that would drop it does so without asking.
+struct HiddenCase {
+  const char* what;
+  bool genre;    // the genre list rather than the text editor
+  bool changed;  // it holds something other than its cell
+  bool byDoubleClick;
+};
+
+class HiddenEditor : public ::testing::TestWithParam<HiddenCase> {
+ protected:
+  // Row 1 is a.mp3: "Alpha", genre 17 ("Rock").
+  static void typeAndHide(SheetFixture& f) {
+    const HiddenCase& h = GetParam();
+    if (h.genre) {
+      f.click(1, colGenre);
+      f.form.Combo1.setListIndex(f.genreItem(h.changed ? "Bebob" : "Rock"));
+    } else {
+      f.click(1, colTitle);
+      f.form.EditText.setText(h.changed ? "Typed" : "Alpha");
+    }
+    if (h.byDoubleClick) {
+      f.doubleClick(0, colYear);  // the years are all blank: the order stays
+    } else {
+      f.window.MSFlexGrid1_Scroll();
+    }
+    ASSERT_FALSE(f.form.EditText.Visible() || f.form.Combo1.Visible());
+  }
+};
+
+TEST_P(HiddenEditor, SaveStoresItIntoItsCellAndWritesIt) {
+  const HiddenCase& h = GetParam();
+  SheetFixture f(kFiles);
+  typeAndHide(f);
+  f.form.cmdSave.click();
+  ASSERT_EQ(f.form.messages.shown().size(), h.changed ? 1u : 0u);
+  TagRecord a;
+  ASSERT_TRUE(ReadTag(f.dir.file("a.mp3"), a, systemFiles()));
+  if (!h.changed) {
+    EXPECT_EQ(readFile(f.dir.file("a.mp3")), tagFor(kFiles[1]));
+  } else if (h.genre) {
+    EXPECT_EQ(a.Genre, 84);
+  } else {
+    EXPECT_EQ(a.Title, "Typed" + std::string(25, ' '));
+  }
+  EXPECT_FALSE(f.window.hasUnsavedEdits());
 }
+
+TEST_P(HiddenEditor, QuitCloseAndEveryLoadAskFirst) {
+  const HiddenCase& h = GetParam();
+  const std::vector<std::pair<const char*, std::function<void(SheetFixture&)>>> actions = {
+      {"quit", [](SheetFixture& f) { f.form.cmdEnd.click(); }},
+      {"close",
+       [](SheetFixture& f) {
+         std::int16_t cancel = -1;
+         f.window.Form_QueryUnload(cancel);
+         if (cancel == 0) f.form.window.endProgram();
+       }},
+      {"folder change",
+       [](SheetFixture& f) {
+         std::filesystem::create_directory(f.dir.path() / "sub");
+         f.form.Dir1.setPath((f.dir.path() / "sub").string());
+       }},
+      {"F5", [](SheetFixture& f) { f.window.ReloadFolder(); }},
+      {"drop", [](SheetFixture& f) { f.window.OpenDroppedPath(f.dir.file("b.mp3")); }},
+  };
+  for (const auto& [name, act] : actions) {
+    for (MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+      SCOPED_TRACE(std::string(name) + (answer == MessageAnswer::Yes ? ", yes" : ", no"));
+      SheetFixture f(kFiles);
+      typeAndHide(f);
+      EXPECT_EQ(f.window.hasUnsavedEdits(), h.changed);
+      f.form.messages.queueAnswer(answer);
+      act(f);
+      ASSERT_EQ(f.form.messages.shown().size(), h.changed ? 1u : 0u);
+      const bool dropped = !h.changed || answer == MessageAnswer::Yes;
+      const bool ends = std::string(name) == "quit" || std::string(name) == "close";
+      if (ends) {
+        EXPECT_EQ(f.form.window.ended(), dropped);
+      } else {
+        EXPECT_NE(f.window.hasUnsavedEdits(), dropped) << "kept only when the user said No";
+      }
+      if (!dropped) {
+        // Still there for Save.
+        f.form.messages.clear();
+        f.form.cmdSave.click();
+        TagRecord a;
+        ASSERT_TRUE(ReadTag(f.dir.file("a.mp3"), a, systemFiles()));
+        EXPECT_EQ(h.genre ? std::to_string(a.Genre) : a.Title,
+                  h.genre ? "84" : "Typed" + std::string(25, ' '));
+      }
+      EXPECT_EQ(readFile(f.dir.file("b.mp3")), tagFor(kFiles[0])) << "nothing else written";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HiddenEditor,
+    ::testing::Values(HiddenCase{"text typed then scrolled", false, true, false},
+                      HiddenCase{"text typed then double clicked", false, true, true},
+                      HiddenCase{"text unchanged then scrolled", false, false, false},
+                      HiddenCase{"genre chosen then scrolled", true, true, false},
+                      HiddenCase{"genre unchanged then scrolled", true, false, false}),
+    caseName<HiddenEditor::ParamType>);
 
 TEST_F(CommandsTest, PlayOpensTheLastEditedRowsFileAsLoaded) {
   s.form.Command1.click();

@@ -295,17 +295,20 @@ TEST_F(FullDisk, TagsThatCannotBeAppendedLeaveTheirFilesAsTheyWere) {
   std::vector<Module1::WriteOutcome> outcomes;
   for (const auto& [name, bytes] : files)
     outcomes.push_back(writer.write(dir.file(name), record, ""));
-  const std::vector<Module1::WriteOutcome> flushed = writer.flush();
+  const std::vector<SaveRecord> records = writer.flush();
   std::size_t i = 0;
   for (const auto& [name, bytes] : files) {
     SCOPED_TRACE(name);
     const Bytes now = readFile(dir.file(name));
     if (name == "tagged.mp3") {
       EXPECT_EQ(outcomes[i], Module1::WriteOutcome::Written);
+      EXPECT_TRUE(records[i].written);
       EXPECT_EQ(now.size(), bytes.size());
       EXPECT_EQ(slice(now, now.size() - 125, 3), bytesOf("New"));
     } else {
       EXPECT_EQ(outcomes[i], Module1::WriteOutcome::NotWritten);
+      EXPECT_FALSE(records[i].newTag);
+      EXPECT_NE(records[i].failure.find("No space left on device"), std::string::npos);
       EXPECT_EQ(now, bytes) << "size and bytes as before";
     }
     ++i;

@@ -17,6 +17,10 @@ class Win32FileService : public FileService {
   bool flushFolder(const std::string& folder, FileFailure& failure) override;
   std::string joinPath(std::string_view folder, std::string_view name) const override;
   bool isSeparator(char c) const override { return c == '\\' || c == '/'; }
+  bool isPlainName(std::string_view name) const override {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("\\/:\0", 4)) == std::string_view::npos;
+  }
   FolderListing listMp3Files(std::string_view folder) override;
   std::vector<std::string> listSubfolders(std::string_view folder) override;
   std::vector<std::string> listDrives() override;
