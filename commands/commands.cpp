@@ -23,20 +23,25 @@ void MainWindow::commitPendingEditor() {
     CommitTextEdit(grid_, c_.EditText.Text());
   } else if (c_.Combo1.Visible()) {
     CommitGenreEdit(grid_, c_.Combo1);
-  } else if (pendingEditorDiffers()) {
-    // Hidden by a scroll or a double click with the user's change in it: stored as the
-    // next click would store it, so that it is saved or asked about, never dropped.
-    grid_.setRow(lngPrevRow);
-    grid_.setCol(lngPrevCol);
-    if (lngPrevCol == colGenre) {
-      CommitGenreEdit(grid_, c_.Combo1);
-    } else {
-      CommitTextEdit(grid_, c_.EditText.Text());
-    }
+  } else {
+    commitHiddenEditor();
   }
   // A commit leaves another column current; an open editor stays over this cell.
   grid_.setRow(r);
   grid_.setCol(c);
+}
+
+void MainWindow::commitHiddenEditor() {
+  if (!pendingEditorDiffers()) return;
+  // Hidden by a scroll or a double click with the user's change in it: stored as the next
+  // click would store it, so that it is saved or asked about, never dropped.
+  grid_.setRow(lngPrevRow);
+  grid_.setCol(lngPrevCol);
+  if (lngPrevCol == colGenre) {
+    CommitGenreEdit(grid_, c_.Combo1);
+  } else {
+    CommitTextEdit(grid_, c_.EditText.Text());
+  }
 }
 
 void MainWindow::cmdSave_Click() {
@@ -68,8 +73,8 @@ std::vector<MainWindow::KeptRow> MainWindow::keptRows(const std::vector<SavedRow
     KeptRow k;
     k.name = nameInFolder(row.record.path, c_.files);
     for (int c = 0; c < kSheetCols; ++c) k.cells.push_back(grid_.TextMatrix(row.row, c));
-    const auto loaded = loadedCells_.find(grid_.RowData(row.row));
-    k.loaded = loaded != loadedCells_.end() ? loaded->second : std::vector<std::string>();
+    const auto edited = editedCells_.find(grid_.RowData(row.row));
+    k.edited = edited != editedCells_.end() ? edited->second : 0;
     k.state = row.record.state;
     kept.push_back(std::move(k));
   }
@@ -86,16 +91,10 @@ void MainWindow::restoreKeptRows(const std::vector<KeptRow>& rows) {
     int r = 0;
     if (const auto found = rowOf.find(kept.name); found != rowOf.end()) {
       r = found->second;
-      rememberLoadedRow(r);
-      // Only what the user changed goes back, over the file as it now is: a cell that
-      // merely came from the load must not write an old or unread value over it.
-      const auto changed = [&](int c) {
-        return kept.loaded.empty() || kept.loaded[static_cast<std::size_t>(c)] !=
-                                          kept.cells[static_cast<std::size_t>(c)];
-      };
-      const bool genreChanged = changed(colGenre) || changed(colGenreNo);
+      // Only what the user typed goes back, over the file as it now is: a cell that merely
+      // came from the load must not write an old or unread value over it.
       for (int c : kKeptCols) {
-        if (genreCell(c) ? genreChanged : changed(c)) {
+        if (kept.edited & (1u << (genreCell(c) ? colGenre : c))) {
           grid_.setTextMatrix(r, c, kept.cells[static_cast<std::size_t>(c)]);
         }
       }
@@ -108,8 +107,8 @@ void MainWindow::restoreKeptRows(const std::vector<KeptRow>& rows) {
       grid_.AddItemCells(cells);
       r = grid_.Rows() - 1;
       grid_.setRowData(r, addLoadedState(kept.state));
-      if (!kept.loaded.empty()) loadedCells_[grid_.RowData(r)] = kept.loaded;
     }
+    editedCells_[grid_.RowData(r)] = kept.edited;
     grid_.setRow(r);
     grid_.setCol(colState);
     markRowChanged(grid_);
@@ -141,10 +140,11 @@ void MainWindow::keepSheetAfterSave(const std::vector<SavedRow>& saved) {
     grid_.setTextMatrix(r, colOrigName, name);
     if (!row.record.written) continue;
     grid_.setTextMatrix(r, colFileName, name);
+    showTagAsWritten(r);
     grid_.setRow(r);
     grid_.setCol(colState);
     markRowLoaded(grid_);
-    loadedCells_.erase(index);
+    editedCells_.erase(index);
   }
   blnChanged = false;
   for (int r = 1; r < grid_.Rows(); ++r) {

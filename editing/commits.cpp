@@ -8,7 +8,7 @@ void MainWindow::CommitTextEdit(SheetGrid& grid, std::string_view text) {
   // Only the name and tag text cells take text; the bookkeeping cells never do.
   if (grid.Row() < 1 || grid.Col() < colFileName || grid.Col() > colComment) return;
   if (grid.Text() == text) return;
-  rememberLoadedRow(grid.Row());
+  noteEdited(grid.Row(), grid.Col());
   blnChanged = true;
   grid.setText(text);
   grid.setRow(grid.Row());
@@ -23,7 +23,7 @@ void MainWindow::CommitGenreEdit(SheetGrid& grid, const ComboList& list) {
   if (grid.Text() == chosen) return;
   // No choice over a named genre: storing it would leave the name and number apart.
   if (index < 0) return;
-  rememberLoadedRow(grid.Row());
+  noteEdited(grid.Row(), colGenre);
   blnChanged = true;
   grid.setText(chosen);
   grid.setRow(grid.Row());

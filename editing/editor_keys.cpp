@@ -52,6 +52,9 @@ void MainWindow::EditText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
       CommitTextEdit(grid_, c_.EditText.Text());
     } else if (c_.Combo1.Visible()) {
       CommitGenreEdit(grid_, c_.Combo1);
+    } else {
+      // Enter in an editor that a scroll hid stores what was typed, as Enter always does.
+      commitHiddenEditor();
     }
     grid_.setRow(r0);
     grid_.setCol(c0);
@@ -69,7 +72,11 @@ void MainWindow::Combo1_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
   if (KeyCode == kKeyReturn) {
     const int r0 = grid_.Row(), c0 = grid_.Col();
     // The list stores only its own choice, never what waits in the text editor.
-    if (c_.Combo1.Visible()) CommitGenreEdit(grid_, c_.Combo1);
+    if (c_.Combo1.Visible()) {
+      CommitGenreEdit(grid_, c_.Combo1);
+    } else if (lngPrevCol == colGenre) {
+      commitHiddenEditor();
+    }
     grid_.setRow(r0);
     grid_.setCol(c0);
     moveForEnter(grid_, Shift);

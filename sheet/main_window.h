@@ -98,9 +98,9 @@ class MainWindow {
   // A changed row that Save could not write wholly, as the user left it.
   struct KeptRow {
     std::string name;                 // where its file now is
-    std::vector<std::string> cells;   // as the user left them
-    std::vector<std::string> loaded;  // as they were loaded, before the user's changes
-    FileState state;                  // the file's state as Save last saw it
+    std::vector<std::string> cells;  // as the user left them
+    std::uint32_t edited = 0;        // the columns the user stored into, one bit each
+    FileState state;                 // the file's state as Save last saw it
   };
   std::vector<KeptRow> keptRows(const std::vector<SavedRow>& saved) const;
   // After Save's reload: the rows whose file could not be written wholly get back the
@@ -110,10 +110,13 @@ class MainWindow {
   // After a Save whose folder could not be read again: the sheet stays; rows written
   // wholly show their files as they now are, the others keep their edits.
   void keepSheetAfterSave(const std::vector<SavedRow>& saved);
-  // Before a row's first change: its cells as loaded, for putting back only what the
-  // user changed.
-  void rememberLoadedRow(int row);
+  // A commit stored into the cell: what Save cannot write is put back cell by cell, only
+  // where the user typed.
+  void noteEdited(int row, int col);
   std::int64_t addLoadedState(const FileState& state);
+  // A row whose tag was just written shows it as a load of the file would: cut to its
+  // fields, title, artist and album without surrounding spaces.
+  void showTagAsWritten(int row);
   static MessageBoxRequest question(const char* text, MessageAnswer defaultButton);
 
   void ShowTextEditor();
@@ -132,6 +135,9 @@ class MainWindow {
   // Stores the editor opened last into its cell when it is shown, or hidden holding a
   // change (as the next click would store it), and puts the current cell back.
   void commitPendingEditor();
+  // Stores what a hidden editor holds into its pending cell, when it differs from it; the
+  // current cell is left elsewhere.
+  void commitHiddenEditor();
   // The quit question, when there are unsaved edits; true when the program may end.
   bool confirmQuit();
   // The closing steps of every key the editors act on: scroll the current cell into
@@ -142,8 +148,9 @@ class MainWindow {
   FlexGrid grid_;
   std::vector<std::string> unlistedNames_;
   std::vector<UnreadFile> unreadFiles_;
-  // The cells of each changed row as loaded, by the row's data (its load index).
-  std::unordered_map<std::int64_t, std::vector<std::string>> loadedCells_;
+  // The columns the user stored into, of each changed row, by the row's data (its load
+  // index).
+  std::unordered_map<std::int64_t, std::uint32_t> editedCells_;
   std::vector<FileState> loadedStates_;  // by the order of the load; rows keep their index
   std::string loadNotice_, loadNoticeDetail_;
   std::string sheetDrive_;           // the drive list's drive when the sheet's folder was picked

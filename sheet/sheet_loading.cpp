@@ -109,11 +109,27 @@ bool MainWindow::pendingEditorDiffers() const {
   return c_.EditText.Text() != grid_.TextMatrix(lngPrevRow, lngPrevCol);
 }
 
-void MainWindow::rememberLoadedRow(int row) {
-  if (grid_.TextMatrix(row, colState) != kStateLoaded) return;
-  std::vector<std::string>& cells = loadedCells_[grid_.RowData(row)];
-  cells.clear();
-  for (int c = 0; c < kSheetCols; ++c) cells.push_back(grid_.TextMatrix(row, c));
+void MainWindow::noteEdited(int row, int col) {
+  editedCells_[grid_.RowData(row)] |= 1u << col;
+}
+
+void MainWindow::showTagAsWritten(int row) {
+  Module1::TagRecord tag;
+  tag.Title = grid_.TextMatrix(row, colTitle);
+  tag.Artist = grid_.TextMatrix(row, colArtist);
+  tag.Album = grid_.TextMatrix(row, colAlbum);
+  tag.Year = grid_.TextMatrix(row, colYear);
+  tag.Comment = grid_.TextMatrix(row, colComment);
+  tag.Genre = static_cast<std::int16_t>(std::stoi(grid_.TextMatrix(row, colGenreNo)));
+  // Cut and padded as the file now holds it, then shown as a load would show it.
+  parseTagBlock(renderTagBlock(tag), tag);
+  cleanForRow(tag);
+  grid_.setTextMatrix(row, colTitle, tag.Title);
+  grid_.setTextMatrix(row, colArtist, tag.Artist);
+  grid_.setTextMatrix(row, colAlbum, tag.Album);
+  grid_.setTextMatrix(row, colYear, tag.Year);
+  grid_.setTextMatrix(row, colComment, tag.Comment);
+  grid_.setTextMatrix(row, colGenre, Module1::GenreTable[static_cast<std::size_t>(tag.Genre)]);
 }
 
 std::int64_t MainWindow::addLoadedState(const FileState& state) {

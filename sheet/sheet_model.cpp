@@ -46,7 +46,7 @@ void MainWindow::InitSheet() {
   grid_.setCol(1);
   lngPrevRow = 0;
   lngPrevCol = 1;
-  loadedCells_.clear();
+  editedCells_.clear();
   // Whatever the editors hold is dropped: with lngPrevRow 0 no later click stores it.
   c_.EditText.setVisible(false);
   c_.Combo1.setVisible(false);

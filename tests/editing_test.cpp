@@ -369,13 +369,16 @@ TEST_F(EditingTest, OtherKeysAreLeftToTheWidget) {
   EXPECT_FALSE(window.blnChanged);
 }
 
-TEST_F(EditingTest, EnterWithHiddenEditorStoresNothingButMovesOn) {
+// A scroll hides the editor with the typing in it; Enter still stores it, into the cell
+// it was typed for, and moves on from there.
+TEST_F(EditingTest, EnterWithHiddenEditorStoresWhatWasTypedAndMovesOn) {
   s.click(2, colTitle);
-  form.EditText.setText("dropped");
+  form.EditText.setText("kept");
   window.MSFlexGrid1_Scroll();
   ASSERT_TRUE(form.EditText.hasFocus());
   EXPECT_EQ(s.key(kKeyReturn), 0);
-  EXPECT_EQ(s.cell(2, colTitle), "Beta");
+  EXPECT_EQ(s.cell(2, colTitle), "kept");
+  EXPECT_EQ(grid.Row(), 2);
   EXPECT_EQ(grid.Col(), colArtist);
   EXPECT_TRUE(form.EditText.Visible());
 
@@ -383,9 +386,17 @@ TEST_F(EditingTest, EnterWithHiddenEditorStoresNothingButMovesOn) {
   form.Combo1.setListIndex(s.genreItem("Jazz"));
   window.MSFlexGrid1_Scroll();
   EXPECT_EQ(s.key(kKeyReturn), 0);
-  EXPECT_EQ(s.cell(2, colGenre), "Blues");
+  EXPECT_EQ(s.cell(2, colGenre), "Jazz");
+  EXPECT_EQ(s.cell(2, colGenreNo), "8");
   EXPECT_EQ(grid.Row(), 3);
-  EXPECT_FALSE(window.blnChanged);
+  EXPECT_TRUE(window.blnChanged);
+
+  // Up and Down never store, shown or hidden.
+  s.click(3, colTitle);
+  form.EditText.setText("dropped");
+  window.MSFlexGrid1_Scroll();
+  EXPECT_EQ(s.key(kKeyDown), 0);
+  EXPECT_NE(s.cell(3, colTitle), "dropped");
 }
 
 TEST_F(EditingTest, KeysScrollTheCellIntoView) {

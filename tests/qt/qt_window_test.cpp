@@ -336,8 +336,10 @@ TEST_F(QtWindowTest, AfterAHeaderClickAndAScrollKeysReachTheHiddenEditor) {
   turnWheel(1);
   EXPECT_FALSE(seenByUser(lineEdit()));
   ASSERT_EQ(QApplication::focusWidget(), &lineEdit());
-  key(Qt::Key_Return);  // stores nothing; from the header cell the editor opens on row 1
-  EXPECT_EQ(grid().TextMatrix(2, colTitle), "Bravo");
+  // Enter stores what was typed into its own cell; from the header cell the editor then
+  // opens on row 1.
+  key(Qt::Key_Return);
+  EXPECT_EQ(grid().TextMatrix(2, colTitle), "typed");
   EXPECT_EQ(grid().Row(), 1);
   EXPECT_EQ(grid().Col(), colAlbum);
   EXPECT_TRUE(seenByUser(lineEdit()));
