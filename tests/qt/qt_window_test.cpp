@@ -242,18 +242,41 @@ TEST_F(QtWindowTest, AWheelMoveHidesTheEditorWhichKeepsTheKeys) {
   EXPECT_EQ(grid().Rows(), 3 + kFillerFiles + 1);
 }
 
-TEST_F(QtWindowTest, EnterInAnEditorHiddenByTheWheelStoresNothingAndMovesOn) {
+TEST_F(QtWindowTest, EnterInAnEditorHiddenByTheWheelStoresWhatWasTypedAndMovesOn) {
   clickCell(2, colTitle);
-  typeOver("Never stored");
+  typeOver("Stored by Enter");
   turnWheel(1);
   ASSERT_EQ(QApplication::focusWidget(), &lineEdit());
   key(Qt::Key_Return);
-  EXPECT_EQ(grid().TextMatrix(2, colTitle), "Bravo");
-  EXPECT_EQ(grid().TextMatrix(2, colState), "1");
+  EXPECT_EQ(grid().TextMatrix(2, colTitle), "Stored by Enter");
+  EXPECT_EQ(grid().TextMatrix(2, colState), "2");
   EXPECT_EQ(grid().Row(), 2);
   EXPECT_EQ(grid().Col(), colArtist);
   EXPECT_TRUE(seenByUser(lineEdit()));
   EXPECT_EQ(lineEdit().text(), "Artist B");
+}
+
+// Typed, then hidden by the wheel, without Enter: Quit and the close box ask, and Save
+// writes it into the cell where it was typed.
+TEST_F(QtWindowTest, TextHiddenByTheWheelIsAskedAboutAndSaved) {
+  clickCell(1, colTitle);
+  typeOver("Hidden title");
+  turnWheel(1);
+  ASSERT_FALSE(seenByUser(lineEdit()));
+  {
+    NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_N); });
+    EXPECT_FALSE(frame().close());
+    ASSERT_TRUE(box.seen());
+    EXPECT_EQ(box.box().text, "内容が保存されていません終了しますか？");
+  }
+  frame().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+  NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_Return); });
+  QTest::mouseClick(&program.form().cmdSave.button(), Qt::LeftButton);
+  ASSERT_TRUE(box.seen());
+  EXPECT_EQ(box.box().text, "保存します。");
+  EXPECT_EQ(slice(readFile(dir.file("a.mp3")), 700 + 3, 30), padded("Hidden title", 30));
+  EXPECT_FALSE(program.window().hasUnsavedEdits());
 }
 
 TEST_F(QtWindowTest, AScrollBarMoveHidesTheGenreListWhichKeepsTheKeys) {
