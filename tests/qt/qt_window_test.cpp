@@ -1,8 +1,10 @@
 // The window program on real widgets: controls where the form puts them, clicks and keys
 // driving the in-cell editors, scrolling, saving and closing.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -412,6 +414,23 @@ TEST_F(QtWindowTest, SaveAnsweredNoWritesNothing) {
   NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_N); });
   QTest::mouseClick(&program.form().cmdSave.button(), Qt::LeftButton);
   ASSERT_TRUE(box.seen());
+  EXPECT_EQ(readFile(dir.file("a.mp3")), concat(audio(700), aTag));
+  EXPECT_EQ(grid().TextMatrix(1, colState), "2");
+}
+
+// A window test that meets a box it did not prepare for fails at once with the box's text,
+// and the box gets the harmless answer: here Save's question is answered No.
+TEST_F(QtWindowTest, ABoxNoTestExpectsFailsTheTestAndIsAnsweredNo) {
+  clickCell(1, colTitle);
+  typeOver("Not saved");
+  key(Qt::Key_Return);
+  const LastResort lastResort(3000);  // should nothing else answer: no hang here either
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_NONFATAL_FAILURE(QTest::mouseClick(&program.form().cmdSave.button(), Qt::LeftButton),
+                          "a message box that the test did not expect: \"Quorvane\": 保存します。");
+  EXPECT_FALSE(lastResort.fired()) << "nothing answered the box";
+  EXPECT_LT(clock.elapsed(), 2000);
   EXPECT_EQ(readFile(dir.file("a.mp3")), concat(audio(700), aTag));
   EXPECT_EQ(grid().TextMatrix(1, colState), "2");
 }
