@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "tagcodec/tag_file.h"
 #include "tests/sheet_fixture.h"
@@ -205,6 +206,38 @@ TEST_F(CommandsTest, TwoRenamesInOneSave) {
   s.form.cmdSave.click();
   EXPECT_EQ(tagOf("x.mp3").Title, "Alpha" + std::string(25, ' '));
   EXPECT_EQ(tagOf("y.mp3").Title, "Beta" + std::string(26, ' '));
+}
+
+// Files whose last 128 bytes start with a near miss of "TAG" hold no tag: their rows are
+// empty, and Save appends a tag behind every old byte instead of overwriting the audio.
+TEST_F(CommandsTest, ANearMissOfTheTagMarkerIsNoTagAndSaveAppendsOne) {
+  const std::vector<std::pair<std::string, Bytes>> nearMisses = {
+      {"e.mp3", bytesOf("TAx")}, {"f.mp3", bytesOf("TA ")}, {"g.mp3", bytesOf("xAG")}};
+  std::map<std::string, Bytes> originals;
+  for (const auto& [name, marker] : nearMisses) {
+    Bytes block = rawTag(bytesOf("Hidden"), bytesOf("Not an artist"), {}, bytesOf("1999"), {}, 17);
+    std::copy(marker.begin(), marker.end(), block.begin());
+    originals[name] = concat(audio(400), block);
+    writeFile(s.dir.file(name), originals[name]);
+  }
+  s.form.Dir1.setPath(s.dir.path().string());
+  ASSERT_EQ(s.grid().Rows(), 8);
+  for (int r = 5; r <= 7; ++r) {
+    SCOPED_TRACE(s.cell(r, colOrigName));
+    for (int c : {colTitle, colArtist, colAlbum, colYear, colComment}) EXPECT_EQ(s.cell(r, c), "");
+    EXPECT_EQ(s.cell(r, colGenreNo), "0");
+    edit(r, colAlbum, "Mine");
+  }
+  s.form.cmdSave.click();
+  for (const auto& [name, original] : originals) {
+    SCOPED_TRACE(name);
+    const Bytes written = readFile(s.dir.file(name));
+    ASSERT_EQ(written.size(), original.size() + kTagSize);
+    EXPECT_EQ(slice(written, 0, original.size()), original);
+    EXPECT_EQ(tagOf(name),
+              (TagRecord{std::string(30, ' '), std::string(30, ' '), "Mine" + std::string(26, ' '),
+                         "    ", std::string(30, ' '), 0}));
+  }
 }
 
 struct QuitCase {

@@ -195,6 +195,52 @@ TEST_F(DurableSave, AFileRetaggedSinceTheLoadIsNotWrittenOverUntilTheNextSave) {
   EXPECT_EQ(tagOf("b.mp3").Title, "Mine" + std::string(26, ' '));
 }
 
+// Another program's change of one byte of the tag (the genre byte alone, say), or of the
+// length alone, is a change: Save refuses to write over it and tells the user.
+struct Retagging {
+  int byte;  // the byte of the tag that changes; -1: a byte added before the audio
+};
+
+void PrintTo(const Retagging& c, std::ostream* out) {
+  *out << c.byte;
+}
+
+std::vector<Retagging> everyRetagging() {
+  std::vector<Retagging> cases;
+  for (int at = 0; at < static_cast<int>(kTagSize); ++at) cases.push_back({at});
+  cases.push_back({-1});
+  return cases;
+}
+
+class DurableSaveRetagged : public DurableSave, public ::testing::WithParamInterface<Retagging> {};
+
+TEST_P(DurableSaveRetagged, IsRefusedAndLeftAsTheOtherProgramLeftIt) {
+  edit(4, colTitle, "Mine");  // d.mp3
+  Bytes theirs = readFile(s.dir.file("d.mp3"));
+  if (GetParam().byte < 0) {
+    theirs.insert(theirs.begin(), 0x55);  // the same last 128 bytes, one byte longer
+  } else {
+    theirs[theirs.size() - kTagSize + static_cast<std::size_t>(GetParam().byte)] ^= 0x01;
+  }
+  writeFile(s.dir.file("d.mp3"), theirs);
+  s.form.cmdSave.click();
+  ASSERT_EQ(boxes().size(), 2u);
+  EXPECT_EQ(boxes()[1].text,
+            "ファイル名 :" + s.dir.file("d.mp3") +
+                "\r\n変更を保存できませんでした。\r\n"
+                "ファイルが他のプログラムで変更されています。もう一度保存すると上書きします。");
+  EXPECT_EQ(readFile(s.dir.file("d.mp3")), theirs);
+  EXPECT_EQ(s.cell(4, colTitle), "Mine");
+  EXPECT_EQ(s.cell(4, colState), kStateChanged);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryByte, DurableSaveRetagged, ::testing::ValuesIn(everyRetagging()),
+                         [](const ::testing::TestParamInfo<Retagging>& info) {
+                           return info.param.byte < 0
+                                      ? std::string("the_length_alone")
+                                      : "tag_byte_" + std::to_string(info.param.byte);
+                         });
+
 TEST_F(DurableSave, TheStateFollowsItsRowThroughASort) {
   s.doubleClick(0, colTitle);  // "", Alpha, Beta, Delta: c.mp3 comes first
   ASSERT_EQ(s.cell(1, colOrigName), "c.mp3");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "tests/sheet_fixture.h"
 
@@ -120,6 +121,114 @@ INSTANTIATE_TEST_SUITE_P(
         FolderChangeCase{"open_editor_drive_yes", Edits::OpenEditor, Change::PickDrive,
                          MessageAnswer::Yes}),
     caseName<FolderChangeCase>);
+
+// ---- a sheet from another drive than the one the program started on ----
+
+#ifndef _WIN32  // folders stand for drives here; on Windows drives are letters
+// Three temporary folders standing for three drives; the program starts on the first.
+class ThreeDrives : public PosixFileService {
+ public:
+  explicit ThreeDrives(std::vector<std::string> drives) : drives_(std::move(drives)) {}
+  std::vector<std::string> listDrives() override { return drives_; }
+  std::string currentFolder() override { return drives_.front(); }
+
+ private:
+  std::vector<std::string> drives_;
+};
+
+enum class DriveStep { PickDrive, OpenFolder };
+
+struct DriveCase {
+  const char* what;
+  DriveStep step;
+  int target;  // the drive picked, or the drive whose folder is opened: 0 start, 2 a third
+  MessageAnswer answer;
+};
+
+class SheetFromAnotherDrive : public ::testing::TestWithParam<DriveCase> {
+ protected:
+  SheetFromAnotherDrive() {
+    for (int i = 0; i < 3; ++i) {
+      const std::string n = std::to_string(i);
+      drives.push_back(root.file("drive" + n));
+      std::filesystem::create_directories(pathOf(drives.back() + "/folder"));
+      writeFile(drives.back() + "/on" + n + ".mp3", tagFor({"x.mp3", "X"}));
+      writeFile(drives.back() + "/folder/in" + n + ".mp3", audio(300));
+    }
+    files = std::make_unique<ThreeDrives>(drives);
+    form = std::make_unique<HeadlessForm>(*files);
+    window = std::make_unique<MainWindow>(form->controls());
+    window->Form_Load();
+    window->Form_Resize();
+  }
+  FlexGrid& grid() { return window->MSFlexGrid1(); }
+  void editTitle(const std::string& text) {
+    grid().setRow(1);
+    grid().setCol(colTitle);
+    window->MSFlexGrid1_Click();
+    form->EditText.setText(text);
+    form->EditText.pressKey(kKeyReturn);
+  }
+
+  TempDir root;
+  std::vector<std::string> drives;
+  std::unique_ptr<ThreeDrives> files;
+  std::unique_ptr<HeadlessForm> form;
+  std::unique_ptr<MainWindow> window;
+};
+
+// The sheet came from the second drive: whatever drive or folder the user turns to, "No"
+// shows the sheet's drive and folder again, neither the drive picked nor the one the
+// program started on; "Yes" loads the new one, whose drive the next "No" shows again.
+TEST_P(SheetFromAnotherDrive, NoShowsTheSheetsDriveAgain) {
+  const DriveCase& c = GetParam();
+  ASSERT_EQ(form->Drive1.Drive(), drives[0]);
+  form->Drive1.pick(drives[1]);
+  ASSERT_EQ(form->File1.Path(), drives[1]);
+  ASSERT_EQ(grid().TextMatrix(1, colFileName), "on1.mp3");
+  editTitle("Typed");  // so that the change asks first
+  ASSERT_TRUE(window->blnChanged);
+
+  form->messages.queueAnswer(c.answer);
+  const std::string target = drives[static_cast<std::size_t>(c.target)];
+  if (c.step == DriveStep::PickDrive) {
+    form->Drive1.pick(target);
+  } else {
+    form->Dir1.setPath(target + "/folder");
+  }
+  ASSERT_EQ(form->messages.shown().size(), 1u);
+
+  if (c.answer == MessageAnswer::No) {
+    EXPECT_EQ(form->Drive1.Drive(), drives[1]);
+    EXPECT_EQ(form->Dir1.Path(), drives[1]);
+    EXPECT_EQ(form->File1.Path(), drives[1]);
+    EXPECT_EQ(grid().TextMatrix(1, colTitle), "Typed");
+    return;
+  }
+  const std::string loaded = c.step == DriveStep::PickDrive ? target : target + "/folder";
+  ASSERT_EQ(form->File1.Path(), loaded);
+  EXPECT_FALSE(window->blnChanged);
+  EXPECT_EQ(form->Drive1.Drive(), target);
+  // Another change answered No comes back to the new sheet's drive.
+  editTitle("Typed again");
+  form->messages.queueAnswer(MessageAnswer::No);
+  form->Drive1.pick(drives[1]);
+  EXPECT_EQ(form->Drive1.Drive(), target);
+  EXPECT_EQ(form->File1.Path(), loaded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SheetFromAnotherDrive,
+    ::testing::Values(
+        DriveCase{"pick_a_third_drive_no", DriveStep::PickDrive, 2, MessageAnswer::No},
+        DriveCase{"pick_the_start_drive_no", DriveStep::PickDrive, 0, MessageAnswer::No},
+        DriveCase{"open_a_folder_of_a_third_drive_no", DriveStep::OpenFolder, 2, MessageAnswer::No},
+        DriveCase{"open_a_folder_of_the_start_drive_no", DriveStep::OpenFolder, 0,
+                  MessageAnswer::No},
+        DriveCase{"pick_a_third_drive_yes", DriveStep::PickDrive, 2, MessageAnswer::Yes},
+        DriveCase{"pick_the_start_drive_yes", DriveStep::PickDrive, 0, MessageAnswer::Yes}),
+    caseName<DriveCase>);
+#endif
 
 // ---- F5 and dropped paths ----
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <tuple>
+#include <vector>
+
 #include "cli/sheet_encoding.h"
 #include "tagcodec/code_page.h"
 #include "tagcodec/utf8.h"
@@ -220,6 +224,87 @@ TEST(SheetEncoding, ByteOrderMarkIsDroppedOnce) {
   EXPECT_EQ(quorvane::decodeSheetInput(utf16("a", false), "").text, "a");
   // A second one is text, which the rows' checks then see.
   EXPECT_EQ(quorvane::decodeSheetInput(mark + mark + "a", "").text, mark + "a");
+}
+
+// UTF-16 code units, with the byte-order mark of their byte order first.
+std::string utf16Units(const std::vector<char16_t>& units, bool littleEndian) {
+  std::string out = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+  for (const char16_t unit : units) {
+    const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+    out += littleEndian ? std::string{low, high} : std::string{high, low};
+  }
+  return out;
+}
+
+struct Utf16Case {
+  const char* what;
+  std::vector<char16_t> units;
+  std::string text;   // what decodes: all of it, or what comes before the error
+  std::string error;  // the start of the error; "" when the units are good UTF-16
+};
+
+class Utf16Input : public ::testing::TestWithParam<std::tuple<Utf16Case, bool>> {};
+
+// Characters above U+FFFF come as a surrogate pair and decode to one four-byte UTF-8
+// character; a surrogate without its partner is no text, wherever it stands.
+TEST_P(Utf16Input, DecodesByItsByteOrderMark) {
+  const auto& [c, littleEndian] = GetParam();
+  const quorvane::DecodedInput decoded =
+      quorvane::decodeSheetInput(utf16Units(c.units, littleEndian), "");
+  EXPECT_EQ(decoded.text, c.text);
+  if (c.error.empty()) {
+    EXPECT_EQ(decoded.error, "");
+    return;
+  }
+  const std::string error =
+      "line " + c.error + (littleEndian ? ": not UTF-16LE text" : ": not UTF-16BE text");
+  EXPECT_EQ(decoded.error.substr(0, error.size()), error) << decoded.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Surrogates, Utf16Input,
+    ::testing::Combine(
+        ::testing::Values(
+            Utf16Case{"kanji", {0x66F2}, "曲", ""},
+            Utf16Case{"last before the surrogates", {0xD7FF}, "\xED\x9F\xBF", ""},
+            Utf16Case{"first after the surrogates", {0xE000}, "\xEE\x80\x80", ""},
+            Utf16Case{"U+1F3B5", {0xD83C, 0xDFB5}, "\xF0\x9F\x8E\xB5", ""},
+            Utf16Case{"U+10000", {0xD800, 0xDC00}, "\xF0\x90\x80\x80", ""},
+            Utf16Case{"U+10FFFF", {0xDBFF, 0xDFFF}, "\xF4\x8F\xBF\xBF", ""},
+            Utf16Case{"pair between letters",
+                      {'a', 0xD83C, 0xDFB5, 'b'},
+                      "a\xF0\x9F\x8E\xB5"
+                      "b",
+                      ""},
+            Utf16Case{"two pairs and a kanji",
+                      {0xD83C, 0xDFB5, 0xD83D, 0xDE00, 0x66F2},
+                      "\xF0\x9F\x8E\xB5\xF0\x9F\x98\x80曲",
+                      ""},
+            Utf16Case{"high surrogate at the end", {'a', 0xD83C}, "a", "1"},
+            Utf16Case{"high surrogate before a letter", {'a', 0xD83C, 'b'}, "a", "1"},
+            Utf16Case{"two high surrogates", {0xD83C, 0xD83C, 0xDFB5}, "", "1"},
+            Utf16Case{"low surrogate alone", {'a', 0xDFB5, 'b'}, "a", "1"},
+            Utf16Case{"pair the wrong way round", {0xDFB5, 0xD83C}, "", "1"},
+            Utf16Case{"high surrogate on line 2", {'a', '\n', 'b', 0xDBFF, '\n'}, "a\nb", "2"},
+            Utf16Case{"low surrogate on line 3", {'\n', '\n', 0xDC00}, "\n\n", "3"}),
+        ::testing::Bool()),
+    [](const ::testing::TestParamInfo<Utf16Input::ParamType>& info) {
+      std::string name;
+      for (const char* p = std::get<0>(info.param).what; *p; ++p) {
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+      }
+      return name + (std::get<1>(info.param) ? "_LE" : "_BE");
+    });
+
+TEST(SheetEncoding, AUtf16LowSurrogateCutOffAtTheEndIsAnError) {
+  for (const bool littleEndian : {true, false}) {
+    const std::string cut = utf16Units({'a', 0xD83C, 0xDFB5}, littleEndian);
+    const quorvane::DecodedInput decoded =
+        quorvane::decodeSheetInput(cut.substr(0, cut.size() - 1), "");
+    EXPECT_EQ(decoded.text, "a");
+    EXPECT_EQ(decoded.error.substr(0, 20),
+              littleEndian ? "line 1: not UTF-16LE" : "line 1: not UTF-16BE");
+  }
 }
 
 TEST(SheetEncoding, KnownEncodings) {

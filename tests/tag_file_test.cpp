@@ -90,6 +90,57 @@ INSTANTIATE_TEST_SUITE_P(
                                    concat(concat(audio(100), rawTag(bytesOf("x"))), {0x00})}),
     quorvane::testing::caseName<ReadTagWithoutTag::ParamType>);
 
+// Audio whose last 128 bytes start with a near miss of "TAG": no tag. Reading gives none,
+// and writing appends a tag behind every old byte instead of overwriting the audio.
+struct NearMiss {
+  const char* what;
+  std::uint8_t marker[3];
+};
+
+Bytes endingInNearMiss(const NearMiss& c) {
+  Bytes block = rawTag(bytesOf("Hidden"), bytesOf("Not an artist"), {}, bytesOf("1999"), {}, 17);
+  std::copy(std::begin(c.marker), std::end(c.marker), block.begin());
+  return concat(audio(700), block);
+}
+
+class NearMissMarker : public ::testing::TestWithParam<NearMiss> {};
+
+TEST_P(NearMissMarker, ReadsAsUntagged) {
+  TempDir dir;
+  writeFile(dir.file("a.mp3"), endingInNearMiss(GetParam()));
+  TagRecord record = kPrevious;
+  EXPECT_FALSE(ReadTag(dir.file("a.mp3"), record, quorvane::testing::systemFiles()));
+  EXPECT_EQ(record, kPrevious);
+}
+
+TEST_P(NearMissMarker, WriteAppendsATagAndKeepsEveryOldByte) {
+  TempDir dir;
+  const std::string path = dir.file("a.mp3");
+  const Bytes original = endingInNearMiss(GetParam());
+  writeFile(path, original);
+  HeadlessMessageBoxes boxes;
+  EXPECT_EQ(WriteTag(path, sample(), "", boxes, quorvane::testing::systemFiles()),
+            WriteOutcome::Written);
+  const Bytes written = readFile(path);
+  ASSERT_EQ(written.size(), original.size() + quorvane::kTagSize);
+  EXPECT_EQ(slice(written, 0, original.size()), original);
+  EXPECT_EQ(slice(written, original.size(), 3), bytesOf("TAG"));
+  TagRecord back;
+  ASSERT_TRUE(ReadTag(path, back, quorvane::testing::systemFiles()));
+  EXPECT_EQ(back.Title, "Title" + std::string(25, ' '));
+  EXPECT_TRUE(boxes.shown().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Markers, NearMissMarker,
+    ::testing::Values(NearMiss{"TAx", {'T', 'A', 'x'}}, NearMiss{"TAg", {'T', 'A', 'g'}},
+                      NearMiss{"TA zero", {'T', 'A', 0}}, NearMiss{"TA space", {'T', 'A', ' '}},
+                      NearMiss{"TAH", {'T', 'A', 'H'}}, NearMiss{"TxG", {'T', 'x', 'G'}},
+                      NearMiss{"TaG", {'T', 'a', 'G'}}, NearMiss{"xAG", {'x', 'A', 'G'}},
+                      NearMiss{"tAG", {'t', 'A', 'G'}},
+                      NearMiss{"TAG with high bit", {'T', 'A', 'G' | 0x80}}),
+    quorvane::testing::caseName<NearMiss>);
+
 TEST(ReadTag, MissingFileFolderAndFifoGiveFalse) {
   TempDir dir;
   std::filesystem::create_directory(pathOf(dir.file("folder.mp3")));

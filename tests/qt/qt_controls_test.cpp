@@ -3,9 +3,11 @@
 // Japanese.
 #include "ui/qt/qt_controls.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -584,6 +586,42 @@ TEST_F(QtControlsTest, MessageBoxOkWithExclamation) {
   EXPECT_EQ(boxes.show(request), MessageAnswer::Ok);
   EXPECT_EQ(next.box().buttons, QStringList{"OK"});
   EXPECT_EQ(next.box().icon, QMessageBox::Warning);
+}
+
+// A box that no NextMessageBox waits for fails the test at once, naming the box, and is
+// answered with Escape (No for a question), so that the test goes on to its end.
+TEST_F(QtControlsTest, AnUnexpectedMessageBoxFailsTheTestAtOnceWithWhatItSaid) {
+  ASSERT_NE(UnexpectedBoxes::instance(), nullptr);
+  const std::size_t before = UnexpectedBoxes::instance()->answered().size();
+  QtMessageBoxes boxes(parent);
+  const LastResort lastResort(3000);  // should nothing else answer: no hang here either
+  QElapsedTimer clock;
+  clock.start();
+  const MessageBoxRequest question{"予期しない問い", "Quorvane  :書き込みエラー",
+                                   MessageButtons::YesNo, MessageAnswer::Yes,
+                                   MessageIcon::Question};
+  MessageAnswer answer = MessageAnswer::Ok;
+  EXPECT_NONFATAL_FAILURE(
+      answer = boxes.show(question),
+      "a message box that the test did not expect: \"Quorvane  :書き込みエラー\": 予期しない問い");
+  EXPECT_FALSE(lastResort.fired()) << "nothing answered the box";
+  EXPECT_LT(clock.elapsed(), 2000);
+  EXPECT_EQ(answer, MessageAnswer::No);
+  ASSERT_EQ(UnexpectedBoxes::instance()->answered().size(), before + 1);
+  EXPECT_EQ(UnexpectedBoxes::instance()->answered().back().text, "予期しない問い");
+  // An OK box is answered with its one button.
+  const MessageBoxRequest warning{"書き込めません", "Quorvane", MessageButtons::Ok,
+                                  MessageAnswer::Ok, MessageIcon::Exclamation};
+  EXPECT_NONFATAL_FAILURE(answer = boxes.show(warning), "\"Quorvane\": 書き込めません");
+  EXPECT_EQ(answer, MessageAnswer::Ok);
+  EXPECT_FALSE(lastResort.fired()) << "nothing answered the box";
+  // A box that a NextMessageBox waits for is its alone.
+  NextMessageBox next([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Y); });
+  EXPECT_EQ(boxes.show({"保存します。", "Quorvane", MessageButtons::YesNo, MessageAnswer::No,
+                        MessageIcon::Question}),
+            MessageAnswer::Yes);
+  EXPECT_TRUE(next.seen());
+  EXPECT_EQ(UnexpectedBoxes::instance()->answered().size(), before + 2);
 }
 
 TEST(QtFormWindowTest, BusyShowsTheWaitCursorUntilDone) {

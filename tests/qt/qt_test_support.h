@@ -1,10 +1,14 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 namespace quorvane::testing {
 
@@ -24,15 +28,46 @@ struct SeenBox {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
+inline SeenBox seenBox(const QMessageBox& box) {
+  SeenBox seen;
+  seen.title = box.windowTitle();
+  seen.text = box.text();
+  seen.icon = box.icon();
+  for (QAbstractButton* button : box.buttons()) seen.buttons << button->text();
+  if (box.defaultButton()) seen.defaultButton = box.defaultButton()->text();
+  return seen;
+}
+
+// How many NextMessageBox objects wait for their box; while one waits, every box is its.
+inline int& boxesAwaited() {
+  static int count = 0;
+  return count;
+}
+
+// A box once answered may stay open a moment (a mnemonic key clicks its button after a
+// short animation): it is no new box.
+inline void markAnswered(QMessageBox& box) {
+  box.setProperty("quorvaneTestAnswered", true);
+}
+inline bool alreadyAnswered(const QMessageBox& box) {
+  return box.property("quorvaneTestAnswered").toBool();
+}
+
 // Waits, inside the event loop of the next modal message box, for that box to open, notes
 // what it shows and runs `answer` on it (a key press, say). Construct it before the step
 // that opens the box; seen() tells whether one opened.
 class NextMessageBox {
  public:
   explicit NextMessageBox(std::function<void(QMessageBox&)> answer) : answer_(std::move(answer)) {
+    ++boxesAwaited();
     QObject::connect(&poll_, &QTimer::timeout, [this] { look(); });
     poll_.start(5);
   }
+  ~NextMessageBox() {
+    if (!seen_) --boxesAwaited();
+  }
+  NextMessageBox(const NextMessageBox&) = delete;
+  NextMessageBox& operator=(const NextMessageBox&) = delete;
   bool seen() const { return seen_; }
   const SeenBox& box() const { return box_; }
 
@@ -42,11 +77,9 @@ class NextMessageBox {
     if (!box || !box->isVisible()) return;
     poll_.stop();
     seen_ = true;
-    box_.title = box->windowTitle();
-    box_.text = box->text();
-    box_.icon = box->icon();
-    for (QAbstractButton* button : box->buttons()) box_.buttons << button->text();
-    if (box->defaultButton()) box_.defaultButton = box->defaultButton()->text();
+    --boxesAwaited();
+    box_ = seenBox(*box);
+    markAnswered(*box);
     answer_(*box);
   }
 
@@ -54,6 +87,66 @@ class NextMessageBox {
   QTimer poll_;
   bool seen_ = false;
   SeenBox box_;
+};
+
+// Closes any message box still open `patience` after it was last looked at: the last
+// resort of the tests of UnexpectedBoxes, which must end even when that does not answer.
+class LastResort {
+ public:
+  explicit LastResort(int patience) {
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        fired_ = true;
+        box->reject();
+      }
+    });
+    poll_.start(patience);
+  }
+  bool fired() const { return fired_; }
+
+ private:
+  QTimer poll_;
+  bool fired_ = false;
+};
+
+// Answers every modal message box that no NextMessageBox waits for, and fails the running
+// test with what the box said: a test that meets a box it did not expect fails at once
+// instead of waiting, unanswered, for its time to run out. The answer is Escape (the
+// harmless "No" of a question), else the box's default. One for the whole test program.
+class UnexpectedBoxes {
+ public:
+  UnexpectedBoxes() {
+    instance_ = this;
+    QObject::connect(&poll_, &QTimer::timeout, [this] { look(); });
+    poll_.start(10);
+  }
+  ~UnexpectedBoxes() { instance_ = nullptr; }
+  UnexpectedBoxes(const UnexpectedBoxes&) = delete;
+  UnexpectedBoxes& operator=(const UnexpectedBoxes&) = delete;
+
+  // Null when the test program made none.
+  static UnexpectedBoxes* instance() { return instance_; }
+  // Every box answered so far, in order.
+  const std::vector<SeenBox>& answered() const { return answered_; }
+
+ private:
+  void look() {
+    if (boxesAwaited() > 0) return;
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || alreadyAnswered(*box)) return;
+    markAnswered(*box);
+    answered_.push_back(seenBox(*box));
+    ADD_FAILURE() << "a message box that the test did not expect: \""
+                  << answered_.back().title.toStdString()
+                  << "\": " << answered_.back().text.toStdString();
+    QTest::keyClick(box, Qt::Key_Escape);
+    if (box->isVisible() && box->defaultButton()) box->defaultButton()->click();
+    if (box->isVisible()) box->reject();
+  }
+
+  inline static UnexpectedBoxes* instance_ = nullptr;
+  QTimer poll_;
+  std::vector<SeenBox> answered_;
 };
 
 }  // namespace quorvane::testing

@@ -1,8 +1,12 @@
 // The window program on real widgets: controls where the form puts them, clicks and keys
 // driving the in-cell editors, scrolling, saving and closing.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -295,6 +299,68 @@ TEST_F(QtWindowTest, AScrollBarMoveHidesTheGenreListWhichKeepsTheKeys) {
   EXPECT_EQ(QApplication::focusWidget(), &combo());
 }
 
+// An editor the wheel hid keeps the keyboard focus out of sight: no key may open a list or
+// a menu from it, which would float over the sheet with no editor under it.
+struct ParkedKey {
+  const char* what;
+  Qt::Key key;
+  Qt::KeyboardModifiers modifiers;
+};
+
+class ParkedGenreList : public QtWindowTest, public ::testing::WithParamInterface<ParkedKey> {};
+
+TEST_P(ParkedGenreList, OpensNoListOnAKey) {
+  showRightColumns();
+  clickCell(2, colGenre);
+  ASSERT_TRUE(combo().isVisible());
+  turnWheel(1);
+  ASSERT_FALSE(seenByUser(combo()));
+  ASSERT_EQ(QApplication::focusWidget(), &combo());
+  key(GetParam().key, GetParam().modifiers);
+  const bool opened = combo().view()->isVisible();
+  combo().hidePopup();
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  EXPECT_EQ(QApplication::focusWidget(), &combo());
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ParkedGenreList,
+                         ::testing::Values(ParkedKey{"F4", Qt::Key_F4, {}},
+                                           ParkedKey{"Alt_Down", Qt::Key_Down, Qt::AltModifier},
+                                           ParkedKey{"Alt_Up", Qt::Key_Up, Qt::AltModifier},
+                                           ParkedKey{"Space", Qt::Key_Space, {}}),
+                         caseName<ParkedKey>);
+
+// The keyboard's context menu (the Menu key, which the window system turns into a context
+// menu event for the window, and Shift+F10) finds the parked text editor; a right click
+// cannot reach it out of sight.
+TEST_F(QtWindowTest, TheParkedTextEditorOpensNoContextMenu) {
+  clickCell(2, colTitle);
+  ASSERT_TRUE(seenByUser(lineEdit()));
+  turnWheel(1);
+  ASSERT_FALSE(seenByUser(lineEdit()));
+  ASSERT_EQ(QApplication::focusWidget(), &lineEdit());
+  const auto closeMenu = [] {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (popup) popup->close();
+    return popup != nullptr;
+  };
+  QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                            frame().mapToGlobal(QPoint(10, 10)));
+  QApplication::sendEvent(frame().windowHandle(), &menuKey);
+  EXPECT_FALSE(closeMenu()) << "the Menu key";
+  key(Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_FALSE(closeMenu()) << "Shift+F10";
+  key(Qt::Key_Menu);
+  EXPECT_FALSE(closeMenu()) << "the Menu key as a key";
+  EXPECT_EQ(QApplication::focusWidget(), &lineEdit());
+  // Shown again, the editor has its menu as usual.
+  key(Qt::Key_Down);
+  ASSERT_TRUE(seenByUser(lineEdit()));
+  QApplication::sendEvent(frame().windowHandle(), &menuKey);
+  EXPECT_TRUE(closeMenu()) << "a shown editor's menu";
+}
+
 TEST_F(QtWindowTest, TheWheelOverTheDriveListChangesNothing) {
   QComboBox& drives = program.form().Drive1.comboBox();
   drives.addItem(QStringLiteral("/tmp"));
@@ -437,6 +503,23 @@ TEST_F(QtWindowTest, SaveAnsweredNoWritesNothing) {
   NextMessageBox box([](QMessageBox& shown) { QTest::keyClick(&shown, Qt::Key_N); });
   QTest::mouseClick(&program.form().cmdSave.button(), Qt::LeftButton);
   ASSERT_TRUE(box.seen());
+  EXPECT_EQ(readFile(dir.file("a.mp3")), concat(audio(700), aTag));
+  EXPECT_EQ(grid().TextMatrix(1, colState), "2");
+}
+
+// A window test that meets a box it did not prepare for fails at once with the box's text,
+// and the box gets the harmless answer: here Save's question is answered No.
+TEST_F(QtWindowTest, ABoxNoTestExpectsFailsTheTestAndIsAnsweredNo) {
+  clickCell(1, colTitle);
+  typeOver("Not saved");
+  key(Qt::Key_Return);
+  const LastResort lastResort(3000);  // should nothing else answer: no hang here either
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_NONFATAL_FAILURE(QTest::mouseClick(&program.form().cmdSave.button(), Qt::LeftButton),
+                          "a message box that the test did not expect: \"Quorvane\": 保存します。");
+  EXPECT_FALSE(lastResort.fired()) << "nothing answered the box";
+  EXPECT_LT(clock.elapsed(), 2000);
   EXPECT_EQ(readFile(dir.file("a.mp3")), concat(audio(700), aTag));
   EXPECT_EQ(grid().TextMatrix(1, colState), "2");
 }

@@ -6,7 +6,6 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -48,11 +47,11 @@ class QtControl : public Interface {
   // Shown, as Visible() says, also when the parent window is on screen already.
   QtControl(QtStage& stage, QWidget& widget) : stage_(stage), widget_(widget) {
     widget_.setVisible(visible_);
-    focusLoss_ = new FocusLossHook(widget_, [this] { hideIfParkedWithoutFocus(); });
+    parking_ = new ParkingHook(widget_, *this);
   }
   // The widget may outlive this wrapper (its parent owns it): it must not call back.
   ~QtControl() override {
-    if (focusLoss_) focusLoss_->disarm();
+    if (parking_) parking_->disarm();
   }
 
   float Left() const override { return left_; }
@@ -98,30 +97,32 @@ class QtControl : public Interface {
   QWidget& widget() const { return widget_; }
 
  private:
-  // Tells the control when the focus has gone to another widget of the window; a message
-  // box or a popup taking the activation for a while is no such move. Owned by the widget.
-  class FocusLossHook : public QObject {
+  // Watches the widget for the control. Tells it when the focus has gone to another widget
+  // of the window (a message box or a popup taking the activation for a while is no such
+  // move), and keeps a parked widget's context menu (the Menu key reaches it) closed: it
+  // would open over a sheet with no editor under it. Owned by the widget.
+  class ParkingHook : public QObject {
    public:
-    FocusLossHook(QWidget& watched, std::function<void()> onLoss)
-        : QObject(&watched), onLoss_(std::move(onLoss)) {
+    ParkingHook(QWidget& watched, QtControl& control) : QObject(&watched), control_(&control) {
       watched.installEventFilter(this);
     }
-    void disarm() { onLoss_ = nullptr; }
+    void disarm() { control_ = nullptr; }
 
    protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-      if (event->type() == QEvent::FocusOut && onLoss_) {
+      if (control_ && event->type() == QEvent::ContextMenu && control_->parked_) return true;
+      if (control_ && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
             reason != Qt::MenuBarFocusReason) {
-          onLoss_();
+          control_->hideIfParkedWithoutFocus();
         }
       }
       return QObject::eventFilter(watched, event);
     }
 
    private:
-    std::function<void()> onLoss_;
+    QtControl* control_;
   };
 
   // The window's focus widget is the one that gets the keys, also while a message box
@@ -146,7 +147,7 @@ class QtControl : public Interface {
   static constexpr int kParkDistance = 1000;
   QtStage& stage_;
   QWidget& widget_;
-  QPointer<FocusLossHook> focusLoss_;
+  QPointer<ParkingHook> parking_;
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;
   bool parked_ = false;

@@ -105,6 +105,12 @@ class Win32Control : public Interface, public Win32ChildWindow {
   }
 
   bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    // A parked control's context menu (Shift+F10, the Menu key) would open out of sight,
+    // over a sheet with no editor under it.
+    if (message == WM_CONTEXTMENU && parked_) {
+      result = 0;
+      return true;
+    }
     if (message == WM_KILLFOCUS && parked_) {
       // Only a move to another child of the window ends the parking; a message box or
       // another program taking the focus for a while does not.
