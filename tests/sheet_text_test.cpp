@@ -394,3 +394,40 @@ TEST(SheetText, ListQuotesOnlyCellsThatBeginWithAQuote) {
 }
 
 }  // namespace
+
+namespace {
+
+// Windows keeps names that only UTF-16 can hold (a surrogate without its partner); list
+// prints them as WTF-8 does, and apply must read them back to the same file.
+TEST(SheetText, NamesWithALoneSurrogateReadBackAsTheyWereListed) {
+  for (const std::string name : {"x\xED\xA0\x80.mp3", "\xED\xB0\x80.mp3", "a\xED\xB0\x80\xED\xA0\x80.mp3"}) {
+    const auto sheet = parseSheetText(name + "\tT\tA\tB\t1999\tC\tRock\t" + name + "\t2\t17");
+    ASSERT_TRUE(sheet.errors.empty()) << sheet.errors.front();
+    EXPECT_EQ(sheet.rows[0].cells[0], name);
+    EXPECT_EQ(sheet.rows[0].cells[7], name);
+  }
+  // A pair has one form, four bytes: written as two surrogates it is no WTF-8.
+  const auto pair = parseSheetText(withCell(1, "\xED\xA0\xBD\xED\xBE\xB5"));
+  ASSERT_FALSE(pair.errors.empty());
+  EXPECT_EQ(pair.errors.front().substr(0, 19), "line 1: not UTF-8 t");
+}
+
+// The system's own rule decides which names stay in FOLDER: on Windows a backslash or a
+// colon leads out of it as a slash does.
+TEST(SheetText, NamesFollowTheSystemsRule) {
+  const quorvane::NameRule windows = [](std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string_view::npos;
+  };
+  for (const auto& [col, name] : std::vector<std::pair<int, std::string>>{
+           {7, "..\\..\\somewhere\\file.mp3"}, {0, "\\x.mp3"}, {0, "C:x.mp3"}, {7, "a.mp3:stream"}}) {
+    const auto sheet = parseSheetText(withCell(col, name), {}, windows);
+    ASSERT_EQ(sheet.errors.size(), 1u) << name;
+    EXPECT_NE(sheet.errors[0].find(col == 0 ? "(cell 1)" : "(cell 8)"), std::string::npos)
+        << sheet.errors[0];
+    EXPECT_TRUE(parseSheetText(withCell(col, name)).errors.empty())
+        << name << ": a plain name where only '/' separates";
+  }
+}
+
+}  // namespace

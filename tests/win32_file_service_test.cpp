@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "cli/sheet_text.h"
+#include "commands/save_rows.h"
 #include "os/win32/wtf8.h"
+#include "sheet/flex_grid.h"
+#include "sheet/sheet_columns.h"
 #include "tagcodec/tag_file.h"
 #include "tests/test_support.h"
 #include "ui/headless/headless_message_boxes.h"
@@ -104,6 +108,52 @@ TEST_F(Win32Files, JapaneseAndUnpairedSurrogateNamesAreListedWrittenAndRenamed) 
   CloseHandle(file);
   const std::vector<std::string> names = files.listMp3Files(dir.text()).names;
   EXPECT_NE(std::find(names.begin(), names.end(), lone), names.end());
+}
+
+TEST(Win32Names, APlainNameNeverLeadsOutOfItsFolder) {
+  const Win32FileService files;
+  for (const char* name : {"a.mp3", "..a.mp3", "曲.mp3", "a b.mp3"}) {
+    EXPECT_TRUE(files.isPlainName(name)) << name;
+  }
+  for (const char* name : {"", ".", "..", "..\\outside.mp3", "\\x.mp3", "sub/x.mp3", "C:x.mp3",
+                           "a.mp3:stream", "D:\\"}) {
+    EXPECT_FALSE(files.isPlainName(name)) << name;
+  }
+}
+
+// What list prints of a name that holds a lone surrogate, apply reads back to the same
+// file, and Save writes it.
+TEST_F(Win32Files, ANameOnlyUtf16CanHoldRoundTripsThroughTheSheetText) {
+  const std::string lone = textFromWide(L"y\xDC01.mp3");
+  const HANDLE file = CreateFileW(wideFromText(dir.file(lone)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) GTEST_SKIP() << "this file system refuses such a name";
+  CloseHandle(file);
+  writeFile(dir.file(lone), audio(300));
+  const std::vector<std::string> listed = files.listMp3Files(dir.text()).names;
+  ASSERT_NE(std::find(listed.begin(), listed.end(), lone), listed.end());
+
+  std::string row;
+  for (const std::string cell : {lone, std::string("New"), std::string(), std::string(),
+                                 std::string(), std::string(), std::string("Blues"), lone,
+                                 std::string("2"), std::string("0")}) {
+    if (!row.empty()) row += '\t';
+    appendCell(row, cell);
+  }
+  const SheetText sheet =
+      parseSheetText(row, {}, [this](std::string_view name) { return files.isPlainName(name); });
+  ASSERT_TRUE(sheet.errors.empty()) << sheet.errors.front();
+  FlexGrid grid;
+  grid.setCols(kSheetCols);
+  const std::vector<std::string_view> cells(sheet.rows[0].cells.begin(), sheet.rows[0].cells.end());
+  grid.AddItemCells(cells);
+  HeadlessMessageBoxes boxes;
+  const std::vector<SavedRow> saved = saveChangedRows(grid, dir.text(), boxes, files);
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_TRUE(saved[0].record.written) << saved[0].record.failure;
+  Module1::TagRecord tag;
+  ASSERT_TRUE(Module1::ReadTag(dir.file(lone), tag, files));
+  EXPECT_EQ(tag.Title, "New" + std::string(27, ' '));
 }
 
 TEST_F(Win32Files, DrivesAndFolders) {
