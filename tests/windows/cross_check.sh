@@ -97,4 +97,19 @@ diff <(grep -v 'ファイル名' "$dir/linux.out") <(grep -v 'ファイル名' "
   fail "the refusals differ"
 grep -q '128 バイトより短い' "$dir/windows.out" || fail "no reason given: $(cat "$dir/windows.out")"
 
+# Names that lead out of FOLDER on Windows: refused before anything is written, and the
+# file beside FOLDER keeps its bytes.
+cp "$dir/folder/02 Blue.MP3" "$dir/outside.mp3"
+before=$(sha256sum < "$dir/outside.mp3")
+for cells in '..\outside.mp3|..\outside.mp3' 'x.mp3|..\outside.mp3' '..\x.mp3|02 Blue.MP3' \
+  'C:x.mp3|02 Blue.MP3'; do
+  printf '%s\tTitle\t\t\t\t\t\t%s\t2\t0\n' "${cells%%|*}" "${cells##*|}" > "$dir/escape.rows"
+  win apply "$(wine_path "$dir/by-windows")" < "$dir/escape.rows" > "$dir/windows.out" 2>&1
+  status=$?
+  [ "$status" -eq 2 ] || fail "apply of '$cells' exited $status, not 2: $(cat "$dir/windows.out")"
+  grep -q 'must be a file name in FOLDER' "$dir/windows.out" ||
+    fail "no reason for '$cells': $(cat "$dir/windows.out")"
+done
+[ "$(sha256sum < "$dir/outside.mp3")" = "$before" ] || fail "a file outside FOLDER was written"
+
 if [ "$failures" -eq 0 ]; then echo "cross_check: list and apply agree"; else exit 1; fi
