@@ -29,6 +29,15 @@ class Dir {
   DIR* dir_;
 };
 
+// The folder's next entry; null at its end, or with `error` set when reading it failed. errno
+// is looked at only right after readdir: a failed fstatat on an earlier entry leaves it set.
+const dirent* nextEntry(DIR* dir, int& error) {
+  errno = 0;
+  const dirent* entry = ::readdir(dir);
+  if (!entry) error = errno;
+  return entry;
+}
+
 enum class Kind { Regular, Folder, Other };
 
 Kind kindOf(DIR* dir, const dirent* entry, bool followLinks) {
@@ -112,16 +121,16 @@ Mp3Listing listMp3Files(std::string_view folder) {
     return listing;
   }
   std::vector<std::string> names;
-  errno = 0;
-  while (const dirent* entry = ::readdir(dir.get())) {
+  int error = 0;
+  while (const dirent* entry = nextEntry(dir.get(), error)) {
     const std::string_view name = entry->d_name;
     if (name.empty() || name[0] == '.' || !matchesMp3Pattern(name)) continue;
     // Links are left out: writing through one could change a file outside the folder.
     if (kindOf(dir.get(), entry, false) == Kind::Regular) names.emplace_back(name);
   }
-  if (errno != 0) {
+  if (error != 0) {
     listing.ok = false;
-    listing.error = errno;
+    listing.error = error;
   }
   listing.names = toText(std::move(names));
   return listing;
@@ -131,7 +140,8 @@ std::vector<std::string> listSubfolders(std::string_view folder) {
   Dir dir(nameToBytes(folder));
   std::vector<std::string> names;
   if (!dir.get()) return names;
-  while (const dirent* entry = ::readdir(dir.get())) {
+  int error = 0;
+  while (const dirent* entry = nextEntry(dir.get(), error)) {
     const std::string_view name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
     if (kindOf(dir.get(), entry, true) == Kind::Folder) names.emplace_back(name);
