@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,13 @@ bool readAll(int fd, std::string& out) {
   while (true) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Standard input may come non-blocking from whoever started us; its flags are shared
+      // with them, so wait for data instead of changing them.
+      pollfd ready{fd, POLLIN, 0};
+      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
+      continue;
+    }
     if (n < 0) return false;
     if (n == 0) return true;
     out.append(buffer, static_cast<std::size_t>(n));
@@ -51,7 +59,7 @@ std::string forOutput(std::string_view text) {
 }
 
 bool readWholeFile(const std::string& path, std::string& out, std::string& why) {
-  UniqueFd in = openPath(path, O_RDONLY);
+  UniqueFd in = openToReadThrough(path);
   if (!in.valid() || !readAll(in.get(), out)) {
     why = describeError(errno);
     return false;
