@@ -9,6 +9,7 @@
 
 #include "cli/cli_system.h"
 #include "os/posix/file_names.h"
+#include "os/posix/file_system.h"
 #include "os/posix/posix_file.h"
 #include "os/posix/posix_file_service.h"
 
@@ -93,10 +94,15 @@ Entry lookUp(const std::string& path) {
     entry.problem = describeError(errno);
   } else {
     entry.kind = Entry::Kind::Present;
-    entry.volume = static_cast<std::uint64_t>(info.st_dev);
-    entry.index = static_cast<std::uint64_t>(info.st_ino);
   }
   return entry;
+}
+
+bool holdsExactName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return fs::nameOnDisk(".", path) == path;
+  const std::string name = path.substr(slash + 1);
+  return fs::nameOnDisk(slash == 0 ? "/" : path.substr(0, slash), name) == name;
 }
 
 std::string writeProblem(const std::string& path, TagBlock& tail) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 
 #include "os/posix/file_names.h"
 
@@ -207,6 +208,26 @@ std::vector<std::string> ancestorsOf(std::string_view folder) {
   }
   if (chain.size() > 1 && chain.back() == "/") chain.pop_back();
   return chain;
+}
+
+std::optional<std::string> nameOnDisk(std::string_view folder, std::string_view name) {
+  const std::string bytes = nameToBytes(name);
+  Dir dir(nameToBytes(folder));
+  if (!dir.get()) return std::nullopt;
+  std::optional<std::string> found;
+  int error = 0;
+  while (const dirent* entry = nextEntry(dir.get(), error)) {
+    const std::string_view entryName = entry->d_name;
+    if (entryName == bytes) return std::string(name);
+    if (!found && equalIgnoringAsciiCase(entryName, bytes)) found = nameFromBytes(entryName);
+  }
+  return found;
+}
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool isFolder(std::string_view path) {
