@@ -195,6 +195,20 @@ TEST_F(ExfatFolder, SaveRenamesCaseOnlyAndRefusesAnotherFilesName) {
   EXPECT_EQ(s.cell(rowOf("c.mp3"), colState), kStateChanged);
 }
 
+// A folder its user may write in but not read (run unprivileged too: root reads it anyway).
+TEST(UnreadableFolder, ACaseOnlyRenameIsDone) {
+  TempDir dir;
+  writeFile(dir.file("song.mp3"), audio(100));
+  std::filesystem::permissions(
+      dir.path(), std::filesystem::perms::owner_write | std::filesystem::perms::owner_exec);
+  FileFailure failure;
+  const bool renamed =
+      systemFiles().renameNoReplace(dir.file("song.mp3"), dir.file("Song.mp3"), failure);
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+  EXPECT_TRUE(renamed) << failure.description;
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"Song.mp3"});
+}
+
 struct HeedingCase {
   const char* what;
   std::vector<std::string> before;  // files made, in this order; "=x" links to the one before

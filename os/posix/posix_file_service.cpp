@@ -145,14 +145,13 @@ bool renameThroughStep(const std::string& from, const std::string& to, FileFailu
     }
     return false;
   }
-  // Some file systems keep names in a letter case of their own: only the name the user asked
-  // for counts as renamed.
+  // Some file systems keep names in a letter case of their own: the rename is done only if
+  // the folder shows the name the user asked for. (A folder that cannot be read shows none.)
   const auto [folder, name] = splitBytePath(to);
   const std::optional<std::string> onDisk =
       fs::nameOnDisk(nameFromBytes(folder), nameFromBytes(name));
-  if (onDisk == nameFromBytes(name)) return true;
-  failure = FileFailure{false, std::string(kCaseKept) +
-                                   (onDisk ? " (ディスク上の名前: " + *onDisk + ")" : "") + "。"};
+  if (!onDisk || *onDisk == nameFromBytes(name)) return true;
+  failure = FileFailure{false, std::string(kCaseKept) + " (ディスク上の名前: " + *onDisk + ")。"};
   return false;
 }
 
