@@ -13,7 +13,7 @@ quorvane_run_packages=(
 # drives it, sanitizers and fuzzers, peers, and the Debian package's checks.
 quorvane_test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool imagemagick tigervnc-standalone-server tigervnc-tools
+  xvfb xdotool xclip imagemagick tigervnc-standalone-server tigervnc-tools
   clang libclang-rt-14-dev
   id3v2 python3-mutagen eyed3
   dpkg-dev lintian file
