@@ -14,7 +14,7 @@ quorvane_run_packages=(
 # names ignore case (exFAT, and a FUSE one of the tests' own), and a system-call tracer.
 quorvane_test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool imagemagick tigervnc-standalone-server tigervnc-tools
+  xvfb xdotool xclip imagemagick tigervnc-standalone-server tigervnc-tools
   clang libclang-rt-14-dev
   id3v2 python3-mutagen eyed3
   dpkg-dev lintian file

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
@@ -586,6 +587,20 @@ TEST_F(QtControlsTest, MessageBoxOkWithExclamation) {
   EXPECT_EQ(boxes.show(request), MessageAnswer::Ok);
   EXPECT_EQ(next.box().buttons, QStringList{"OK"});
   EXPECT_EQ(next.box().icon, QMessageBox::Warning);
+}
+
+TEST_F(QtControlsTest, MessageBoxCopiesItselfOnCtrlC) {
+  QtMessageBoxes boxes(parent);
+  QGuiApplication::clipboard()->clear();
+  NextMessageBox next([](QMessageBox& box) {
+    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_Return);
+  });
+  EXPECT_EQ(boxes.show(yesNo(MessageAnswer::Yes)), MessageAnswer::Yes);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(),
+            "---------------------------\nQuorvane\n---------------------------\n"
+            "保存します。\n二行目\n---------------------------\nはい(Y)   いいえ(N)   \n"
+            "---------------------------\n");
 }
 
 // A box that no NextMessageBox waits for fails the test at once, naming the box, and is
