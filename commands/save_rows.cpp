@@ -1,23 +1,10 @@
 #include "commands/save_rows.h"
 
-#include <charconv>
-
 #include "sheet/sheet_columns.h"
 #include "tagcodec/tag_file.h"
 
 namespace quorvane {
 namespace {
-
-// The genre cell's decimal text; anything else gives -1, which the writer refuses and
-// reports rather than writing a wrong genre.
-std::int16_t genreNumber(const std::string& text) {
-  int value = -1;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > 255) {
-    return -1;
-  }
-  return static_cast<std::int16_t>(value);
-}
 
 // Why a row's names cannot be saved, or "".
 std::string nameProblem(const std::string& loadedName, const std::string& newName,
@@ -55,13 +42,7 @@ std::vector<SavedRow> saveChangedRows(const SheetGrid& grid, const std::string& 
       writer.refuse(path, newPath, why);
       continue;
     }
-    Module1::TagRecord record;
-    record.Title = grid.TextMatrix(r, colTitle);
-    record.Artist = grid.TextMatrix(r, colArtist);
-    record.Album = grid.TextMatrix(r, colAlbum);
-    record.Year = grid.TextMatrix(r, colYear);
-    record.Comment = grid.TextMatrix(r, colComment);
-    record.Genre = genreNumber(grid.TextMatrix(r, colGenreNo));
+    const Module1::TagRecord record = tagRecordOfRow(grid, r);
     const FileState* expected = loadedState ? loadedState(r, loadedName) : nullptr;
     writer.write(path, record, newPath, expected);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sheet/sheet_grid.h"
+#include "tagcodec/tag_record.h"
 
 namespace quorvane {
 
@@ -48,6 +49,10 @@ inline constexpr Colour kChangedForeColor = 0xFFFFFF;  // white
 // its seven visible cells in one paint. The current cell is the row's state cell on entry;
 // column 6 is current afterwards when the row was marked.
 void markRowChanged(SheetGrid& grid);
+// The tag Save writes for data row `row`: its text cells unchanged and untrimmed, the
+// genre from colGenreNo (-1, which the writer refuses, when that is not 0 to 255).
+Module1::TagRecord tagRecordOfRow(const SheetGrid& grid, int row);
+
 // The other way: the current row (its state cell current) is marked as loaded again, in
 // the grid's normal colours.
 void markRowLoaded(SheetGrid& grid);

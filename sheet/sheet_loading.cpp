@@ -114,13 +114,7 @@ void MainWindow::noteEdited(int row, int col) {
 }
 
 void MainWindow::showTagAsWritten(int row) {
-  Module1::TagRecord tag;
-  tag.Title = grid_.TextMatrix(row, colTitle);
-  tag.Artist = grid_.TextMatrix(row, colArtist);
-  tag.Album = grid_.TextMatrix(row, colAlbum);
-  tag.Year = grid_.TextMatrix(row, colYear);
-  tag.Comment = grid_.TextMatrix(row, colComment);
-  tag.Genre = static_cast<std::int16_t>(std::stoi(grid_.TextMatrix(row, colGenreNo)));
+  Module1::TagRecord tag = tagRecordOfRow(grid_, row);
   // Cut and padded as the file now holds it, then shown as a load would show it.
   parseTagBlock(renderTagBlock(tag), tag);
   cleanForRow(tag);

@@ -1,3 +1,4 @@
+#include <charconv>
 #include <cmath>
 
 #include "sheet/main_window.h"
@@ -16,6 +17,22 @@ void markRowChanged(SheetGrid& grid) {
     grid.setCellForeColor(kChangedForeColor);
   }
   grid.setRedraw(true);
+}
+
+Module1::TagRecord tagRecordOfRow(const SheetGrid& grid, int row) {
+  Module1::TagRecord record;
+  record.Title = grid.TextMatrix(row, colTitle);
+  record.Artist = grid.TextMatrix(row, colArtist);
+  record.Album = grid.TextMatrix(row, colAlbum);
+  record.Year = grid.TextMatrix(row, colYear);
+  record.Comment = grid.TextMatrix(row, colComment);
+  const std::string genre = grid.TextMatrix(row, colGenreNo);
+  int value = -1;
+  const auto [end, error] = std::from_chars(genre.data(), genre.data() + genre.size(), value);
+  const bool valid =
+      error == std::errc() && end == genre.data() + genre.size() && value >= 0 && value <= 255;
+  record.Genre = static_cast<std::int16_t>(valid ? value : -1);
+  return record;
 }
 
 void markRowLoaded(SheetGrid& grid) {
