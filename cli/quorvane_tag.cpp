@@ -128,20 +128,22 @@ bool writeOut(std::string_view out) {
   return std::fwrite(out.data(), 1, out.size(), stdout) == out.size();
 }
 
-// The sheet's rows, each with an eleventh cell: the state its file was listed in.
-bool printRows(const quorvane::MainWindow& window) {
+// The sheet's rows, each with an eleventh cell: the state its file was listed in. Cells are
+// separated by TAB, or by commas with CR LF line ends as RFC 4180 has them.
+bool printRows(const quorvane::MainWindow& window, bool commas) {
   const quorvane::FlexGrid& grid = window.MSFlexGrid1();
+  const char separator = commas ? ',' : '\t';
   std::string out;
   out.reserve(1 << 20);
   for (int r = 1; r < grid.Rows(); ++r) {
     for (int c = 0; c < quorvane::kSheetCols; ++c) {
-      if (c > 0) out += '\t';
-      quorvane::appendCell(out, grid.textAt(r, c));
+      if (c > 0) out += separator;
+      quorvane::appendCell(out, grid.textAt(r, c), separator);
     }
     const quorvane::FileState* state = window.loadedStateOfRow(r);
-    out += '\t';
+    out += separator;
     out += state ? state->text() : quorvane::FileState().text();
-    out += '\n';
+    out += commas ? "\r\n" : "\n";
     if (out.size() > (1 << 20) - 4096) {
       if (!writeOut(out)) return false;
       out.clear();
@@ -150,7 +152,7 @@ bool printRows(const quorvane::MainWindow& window) {
   return writeOut(out) && std::fflush(stdout) == 0;
 }
 
-int list(const std::string& folderArgument, bool byteOrderMark) {
+int list(const std::string& folderArgument, bool byteOrderMark, bool commas) {
   if (!checkFolder(folderArgument)) return 2;
   const std::string& folder = folderArgument;
   quorvane::HeadlessForm form(fileService);
@@ -173,7 +175,7 @@ int list(const std::string& folderArgument, bool byteOrderMark) {
                  unread.failure.notRegularFile ? "not a regular file"
                                                : unread.failure.description.c_str());
   }
-  if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window)) {
+  if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window, commas)) {
     fileError("standard output", "cannot write", std::strerror(errno));
     return 1;
   }
@@ -227,7 +229,7 @@ int leaveOutChangedFiles(std::vector<quorvane::SheetRow>& rows, const std::strin
 }
 
 int apply(const std::string& folderArgument, const std::string* fileArgument,
-          const std::string& encoding, bool dryRun, bool force) {
+          const std::string& encoding, quorvane::SheetFormat format, bool dryRun, bool force) {
   if (!checkFolder(folderArgument)) return 2;
   const std::string folder = fileService.normalizeFolder(folderArgument);
   std::string input, why;
@@ -239,7 +241,8 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
     return fileError("standard input", "cannot read", why);
   }
   quorvane::SheetText sheet = quorvane::parseSheetText(
-      input, encoding, [](std::string_view name) { return fileService.isPlainName(name); });
+      input, encoding, [](std::string_view name) { return fileService.isPlainName(name); },
+      format);
   if (!sheet.errors.empty()) {
     for (const auto& error : sheet.errors) {
       std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
@@ -291,6 +294,7 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
 struct Arguments {
   std::vector<std::string> operands;
   bool byteOrderMark = false;
+  quorvane::SheetFormat format = quorvane::SheetFormat::Detect;  // --csv, --tsv
   std::string encoding;  // "" when not given
   bool dryRun = false;
   bool force = false;
@@ -312,6 +316,13 @@ std::string parseArguments(const std::vector<std::string>& texts, Arguments& arg
       args.help = true;
     } else if (command == "list" && arg == "--bom") {
       args.byteOrderMark = true;
+    } else if (arg == "--csv" || (command == "apply" && arg == "--tsv")) {
+      const auto format =
+          arg == "--csv" ? quorvane::SheetFormat::Commas : quorvane::SheetFormat::Tabs;
+      if (args.format != quorvane::SheetFormat::Detect && args.format != format) {
+        return "--csv and --tsv cannot be given together";
+      }
+      args.format = format;
     } else if (command == "apply" && arg == "--dry-run") {
       args.dryRun = true;
     } else if (command == "apply" && arg == "--force") {
@@ -364,12 +375,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
     return 2;
   }
-  if (command == "list") return list(args.operands[0], args.byteOrderMark);
+  if (command == "list") {
+    return list(args.operands[0], args.byteOrderMark,
+                args.format == quorvane::SheetFormat::Commas);
+  }
   if (!args.encoding.empty() && !quorvane::knownEncoding(args.encoding)) {
     std::fprintf(stderr, "quorvane-tag: unknown encoding: %s (iconv --list shows the names)\n",
                  args.encoding.c_str());
     return 2;
   }
   return apply(args.operands[0], operands == 2 ? &args.operands[1] : nullptr, args.encoding,
-               args.dryRun, args.force);
+               args.format, args.dryRun, args.force);
 }
