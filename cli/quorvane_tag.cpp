@@ -3,19 +3,19 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "cli/field_cuts.h"
+#include "cli/cli_system.h"
+#include "cli/row_warnings.h"
 #include "cli/save_preview.h"
 #include "cli/sheet_encoding.h"
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
-#include "cli/cli_system.h"
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/code_page.h"
@@ -241,8 +241,7 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
     return fileError("standard input", "cannot read", why);
   }
   quorvane::SheetText sheet = quorvane::parseSheetText(
-      input, encoding, [](std::string_view name) { return fileService.isPlainName(name); },
-      format);
+      input, encoding, [](std::string_view name) { return fileService.isPlainName(name); }, format);
   if (!sheet.errors.empty()) {
     for (const auto& error : sheet.errors) {
       std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
@@ -250,11 +249,15 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
     std::fprintf(stderr, "quorvane-tag: nothing was written\n");
     return 2;
   }
-  // Save cuts what does not fit, as the window's does; a warning, since the row is written.
+  // What Save will write otherwise than the cells say (cut, spaced), and what a spreadsheet
+  // program may have changed on its own: warnings, since the rows are written all the same.
   for (const quorvane::SheetRow& row : sheet.rows) {
     if (row.cells[quorvane::colState] != quorvane::kStateChanged) continue;
-    for (const quorvane::FieldCut& cut : quorvane::fieldCuts(row)) {
-      std::fprintf(stderr, "quorvane-tag: %s\n", quorvane::describeCut(row.line, cut).c_str());
+    const quorvane::FileEnd end = quorvane::readFileEnd(
+        fileService.joinPath(folder, row.cells[quorvane::colOrigName]), fileService);
+    for (const std::string& warning :
+         quorvane::rowWarnings(row, end.hasTag() ? &end.tail : nullptr)) {
+      std::fprintf(stderr, "quorvane-tag: %s\n", warning.c_str());
     }
   }
   const int changedFiles = force ? 0 : leaveOutChangedFiles(sheet.rows, folder, dryRun);
@@ -376,8 +379,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (command == "list") {
-    return list(args.operands[0], args.byteOrderMark,
-                args.format == quorvane::SheetFormat::Commas);
+    return list(args.operands[0], args.byteOrderMark, args.format == quorvane::SheetFormat::Commas);
   }
   if (!args.encoding.empty() && !quorvane::knownEncoding(args.encoding)) {
     std::fprintf(stderr, "quorvane-tag: unknown encoding: %s (iconv --list shows the names)\n",

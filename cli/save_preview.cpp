@@ -107,27 +107,7 @@ void appendHexByte(std::string& out, unsigned value) {
 std::string shown(std::span<const std::uint8_t> field) {
   std::string text = Module1::BytesToText(field);
   while (!text.empty() && text.back() == ' ') text.pop_back();
-  std::string out = "\"";
-  for (std::size_t pos = 0; pos < text.size();) {
-    char32_t cp = 0;
-    const std::size_t len = utf8::decodeOne(text, pos, cp);
-    if (len == 0) {
-      appendHexByte(out, static_cast<unsigned char>(text[pos++]));
-      continue;
-    }
-    if (cp == '"' || cp == '\\') {
-      out += '\\';
-      out += static_cast<char>(cp);
-    } else if (cp < 0x20 || cp == 0x7F) {
-      appendHexByte(out, cp);
-    } else if (utf8::isEscape(cp)) {
-      appendHexByte(out, cp - utf8::kEscapeBase);  // the byte that did not decode
-    } else {
-      out.append(text, pos, len);
-    }
-    pos += len;
-  }
-  return out + "\"";
+  return shownText(text);
 }
 
 // Why a field whose text reads the same still changes.
@@ -169,6 +149,30 @@ void describeTag(const std::string& file, const TagBlock& old, const TagBlock& b
 }
 
 }  // namespace
+
+std::string shownText(std::string_view text) {
+  std::string out = "\"";
+  for (std::size_t pos = 0; pos < text.size();) {
+    char32_t cp = 0;
+    const std::size_t len = utf8::decodeOne(text, pos, cp);
+    if (len == 0) {
+      appendHexByte(out, static_cast<unsigned char>(text[pos++]));
+      continue;
+    }
+    if (cp == '"' || cp == '\\') {
+      out += '\\';
+      out += static_cast<char>(cp);
+    } else if (cp < 0x20 || cp == 0x7F) {
+      appendHexByte(out, cp);
+    } else if (utf8::isEscape(cp)) {
+      appendHexByte(out, cp - utf8::kEscapeBase);  // the byte that did not decode
+    } else {
+      out.append(text, pos, len);
+    }
+    pos += len;
+  }
+  return out + "\"";
+}
 
 SavePreview previewSave(const std::vector<SheetRow>& rows, const std::string& folder) {
   if (Module1::GenreTable[0].empty()) Module1::InitGenreTable();

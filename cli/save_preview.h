@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/sheet_text.h"
@@ -24,6 +25,10 @@ struct SavePreview {
   std::vector<std::string> lines;
   int failures = 0;  // rows whose file Save could not write or rename
 };
+
+// `text` between double quotes as the preview and the warnings show it, with '"' and '\'
+// escaped and control characters and bytes that do not decode written \xNN.
+std::string shownText(std::string_view text);
 
 // Previews the rows marked changed, as Save takes them: in order, each one's file as the
 // earlier rows will have left it (written, renamed), with the writer's checks and its

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <unordered_map>
 #include <optional>
+#include <unordered_map>
 
 #include "cli/sheet_encoding.h"
 #include "cli/sheet_records.h"
@@ -108,9 +108,9 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding,
     return sheet;
   }
   const std::vector<std::size_t> cellCounts = {kSheetCols, kSheetCols + 1};
-  sheet.commaSeparated = format == SheetFormat::Commas ||
-                         (format == SheetFormat::Detect &&
-                          looksCommaSeparated(decoded.text, cellCounts));
+  sheet.commaSeparated =
+      format == SheetFormat::Commas ||
+      (format == SheetFormat::Detect && looksCommaSeparated(decoded.text, cellCounts));
   SheetRecordReader reader(decoded.text, sheet.commaSeparated ? ',' : '\t', cellCounts);
   std::unordered_map<std::string, std::size_t> firstLineOf;
   while (!reader.atEnd()) {
@@ -163,11 +163,10 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding,
 
 void appendCell(std::string& row, std::string_view cell, char separator) {
   // U+FEFF too: at the start of the text it would read as a byte-order mark and vanish.
-  const char mustQuote[] = {'"', '\r', '\n', separator};
-  if (!cell.starts_with("\xEF\xBB\xBF") && !cell.starts_with('"') &&
-      (separator == '\t' ? cell.find_first_of("\t\r\n")
-                          : cell.find_first_of(std::string_view(mustQuote, 4))) ==
-          std::string_view::npos) {
+  // With commas a quote anywhere is quoted, as RFC 4180 has it; with TABs only a first one.
+  const std::string_view special = separator == ',' ? ",\"\r\n" : "\t\r\n";
+  if (!cell.starts_with('"') && !cell.starts_with("\xEF\xBB\xBF") &&
+      cell.find_first_of(special) == std::string_view::npos) {
     row += cell;
     return;
   }

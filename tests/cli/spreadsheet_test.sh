@@ -233,6 +233,10 @@ for sep in tab comma; do
   rm -rf "$dir/cells-$sep" && cp -r "$cells" "$dir/cells-$sep"
   "$tool" apply "$dir/cells-$sep" "$dir/cells.$sep" 2>"$dir/err" ||
     fail "$sep: quoted cells: apply exited $?: $(cat "$dir/err")"
+  spaced="its TAB and line breaks become spaces, as list shows them"
+  [ "$(cat "$dir/err")" = "quorvane-tag: line 1, cell 2 (title): $spaced
+quorvane-tag: line 1, cell 3 (artist): $spaced
+quorvane-tag: line 1, cell 6 (comment): $spaced" ] || fail "$sep: the warnings: $(cat "$dir/err")"
   field() { tail -c 128 "$dir/cells-$sep/$1" | head -c $(($2 + $3)) | tail -c "$3" | sed 's/ *$//'; }
   [ "$(field a.mp3 3 30)" = "Line one Line two" ] || fail "$sep: title: '$(field a.mp3 3 30)'"
   [ "$(field a.mp3 33 30)" = "x y" ] || fail "$sep: artist: '$(field a.mp3 33 30)'"
@@ -263,5 +267,36 @@ printf '%s\n' "\"a${T}b.mp3\"${T}x${T}${T}${T}${T}${T}${T}a.mp3${T}2${T}0" |
   "$tool" apply "$cells" 2>"$dir/err"
 [ $? -eq 2 ] && grep -q '^quorvane-tag: line 1: cell 1 holds a TAB or line break, which no file name may hold$' \
   "$dir/err" || fail "a TAB in a name: $(cat "$dir/err")"
+
+# Cells that a spreadsheet program opened as numbers or formulas and saved so: each is
+# warned about on the line of its row, by apply and by --dry-run alike, and still written as
+# it stands; rows marked 1, and cells whose bytes stay, are not warned about.
+conv=$dir/conversions
+mkdir "$conv"
+# a.mp3's comment ends in zero bytes, after a space that is text.
+{ audio 500; printf 'TAG%-30s%-30s%-30s%-4s1999 ' '=1+1' '00' 'Album' '0001'; head -c 26 /dev/zero; } \
+  >"$conv/a.mp3"
+{ audio 500; tag 'b' '007' '' '0002' 'note' '00'; } >"$conv/b.mp3"
+{ audio 500; tag 'c' '' '' '1999' 'kept' '00'; } >"$conv/c.mp3"
+"$tool" list "$conv" | awk -F'\t' 'BEGIN { OFS = "\t" }
+  $8 == "a.mp3" { $2 = "2"; $3 = "0"; $5 = "1"; $6 = "1999"; $9 = "2" }
+  $8 == "b.mp3" { $3 = "7"; $5 = "2" }
+  $8 == "c.mp3" { $5 = "1999"; $6 = "kept"; $9 = "2" }
+  { print }' >"$dir/conv.rows"
+guess="the spreadsheet may have read it as"
+expected_warnings="quorvane-tag: line 1, cell 2 (title): \"2\", the file has \"=1+1\": $guess a formula
+quorvane-tag: line 1, cell 3 (artist): \"0\", the file has \"00\": $guess a number
+quorvane-tag: line 1, cell 5 (year): \"1\", the file has \"0001\": $guess a number
+quorvane-tag: line 1, cell 6 (comment): \"1999\", the file has \"1999 \": $guess a number"
+cp -r "$conv" "$dir/conv-dry"
+"$tool" apply --dry-run "$dir/conv-dry" "$dir/conv.rows" >/dev/null 2>"$dir/err" ||
+  fail "conversions: --dry-run exited $?"
+[ "$(cat "$dir/err")" = "$expected_warnings" ] || fail "conversions: --dry-run warned:
+$(cat "$dir/err")"
+"$tool" apply "$conv" "$dir/conv.rows" 2>"$dir/err" || fail "conversions: apply exited $?"
+[ "$(cat "$dir/err")" = "$expected_warnings" ] || fail "conversions: apply warned:
+$(cat "$dir/err")"
+[ "$("$tool" list "$conv" | cut -f2-6 | head -n 1)" = "2${T}0${T}Album${T}1   ${T}1999$(printf '%26s')" ] ||
+  fail "conversions: a.mp3 holds $("$tool" list "$conv" | cut -f2-6 | head -n 1)"
 
 finish "spreadsheet_test: all passed"
