@@ -102,15 +102,16 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding,
                          const NameRule& isPlainName, SheetFormat format) {
   const NameRule isPlainFileName = isPlainName ? isPlainName : NameRule(isPosixPlainName);
   SheetText sheet;
+  sheet.commaSeparated = format == SheetFormat::Commas;
   const DecodedInput decoded = decodeSheetInput(input, encoding);
   if (!decoded.error.empty()) {
     sheet.errors.push_back(decoded.error);
     return sheet;
   }
   const std::vector<std::size_t> cellCounts = {kSheetCols, kSheetCols + 1};
-  sheet.commaSeparated =
-      format == SheetFormat::Commas ||
-      (format == SheetFormat::Detect && looksCommaSeparated(decoded.text, cellCounts));
+  if (format == SheetFormat::Detect) {
+    sheet.commaSeparated = looksCommaSeparated(decoded.text, cellCounts);
+  }
   SheetRecordReader reader(decoded.text, sheet.commaSeparated ? ',' : '\t', cellCounts);
   std::unordered_map<std::string, std::size_t> firstLineOf;
   while (!reader.atEnd()) {

@@ -81,7 +81,7 @@ void checkAcceptedRows(const quorvane::SheetText& sheet) {
     const auto& cells = row.cells;
     check(cells.size() == quorvane::kSheetCols, "an accepted row does not have 10 cells");
     for (const std::string& cell : cells) {
-      check(isUtf8(cell), "an accepted cell is not UTF-8");
+      check(isWtf8(cell), "an accepted cell is not UTF-8 (or WTF-8)");
       check(cell.find_first_of("\t\r\n") == cell.npos,
             "an accepted cell holds a TAB or line break");
     }
