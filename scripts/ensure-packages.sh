@@ -16,7 +16,7 @@ quorvane_test_packages=(
   xvfb xdotool imagemagick tigervnc-standalone-server tigervnc-tools
   clang libclang-rt-14-dev
   id3v2 python3-mutagen eyed3
-  dpkg-dev lintian file
+  dpkg-dev lintian file desktop-file-utils appstream
 )
 
 # What the Windows build needs: the cross compiler, and Wine with what it needs to show
