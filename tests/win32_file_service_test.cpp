@@ -134,9 +134,9 @@ TEST_F(Win32Files, ANameOnlyUtf16CanHoldRoundTripsThroughTheSheetText) {
   ASSERT_NE(std::find(listed.begin(), listed.end(), lone), listed.end());
 
   std::string row;
-  for (const std::string cell : {lone, std::string("New"), std::string(), std::string(),
-                                 std::string(), std::string(), std::string("Blues"), lone,
-                                 std::string("2"), std::string("0")}) {
+  for (const std::string& cell :
+       {lone, std::string("New"), std::string(), std::string(), std::string(), std::string(),
+        std::string("Blues"), lone, std::string("2"), std::string("0")}) {
     if (!row.empty()) row += '\t';
     appendCell(row, cell);
   }
