@@ -27,3 +27,5 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/quorvane.rc PROPERTIES
   OBJECT_DEPENDS "${QUORVANE_ICON16};${QUORVANE_ICON32};${QUORVANE_MANIFEST}")
 
 install(TARGETS quorvane RUNTIME DESTINATION bin)
+# The licence beside the program, for whatever ships it (a zip, an installer).
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_CURRENT_BINARY_DIR}/LICENSE COPYONLY)

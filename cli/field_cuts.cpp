@@ -19,14 +19,14 @@ constexpr FieldColumn kFieldColumns[] = {
     {colComment, "comment", kCommentField.width},
 };
 
-const char* nameOf(int column) {
+}  // namespace
+
+const char* fieldName(int column) {
   for (const FieldColumn& field : kFieldColumns) {
     if (field.column == column) return field.name;
   }
   return "";
 }
-
-}  // namespace
 
 std::vector<FieldCut> fieldCuts(const SheetRow& row) {
   std::vector<FieldCut> cuts;
@@ -43,7 +43,7 @@ std::vector<FieldCut> fieldCuts(const SheetRow& row) {
 
 std::string describeCut(std::size_t line, const FieldCut& cut) {
   std::string text = "line " + std::to_string(line) + ", cell " + std::to_string(cut.column + 1) +
-                     " (" + nameOf(cut.column) + "): " + std::to_string(cut.count.bytes) +
+                     " (" + fieldName(cut.column) + "): " + std::to_string(cut.count.bytes) +
                      " bytes in " + tagCodePage().name() + ", cut to " +
                      std::to_string(cut.count.width);
   if (cut.count.splitsCharacter) {

@@ -16,6 +16,9 @@ struct FieldCut {
   FieldByteCount count;
 };
 
+// "title", "artist", "album", "year" or "comment" for the tag cells; "" for the others.
+const char* fieldName(int column);
+
 // The cells of `row` that Save cuts, in column order.
 std::vector<FieldCut> fieldCuts(const SheetRow& row);
 

@@ -3,19 +3,19 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "cli/field_cuts.h"
+#include "cli/cli_system.h"
+#include "cli/row_warnings.h"
 #include "cli/save_preview.h"
 #include "cli/sheet_encoding.h"
 #include "cli/sheet_text.h"
 #include "commands/save_rows.h"
-#include "cli/cli_system.h"
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
 #include "tagcodec/code_page.h"
@@ -29,8 +29,9 @@ namespace {
 quorvane::FileService& fileService = quorvane::cli::systemFiles();
 
 constexpr const char* kUsage =
-    "Usage: quorvane-tag list [--bom] FOLDER\n"
-    "       quorvane-tag apply [--dry-run] [--force] [--encoding NAME] FOLDER [FILE]\n"
+    "Usage: quorvane-tag list [--bom] [--csv] FOLDER\n"
+    "       quorvane-tag apply [--dry-run] [--force] [--csv | --tsv] [--encoding NAME]\n"
+    "                          FOLDER [FILE]\n"
     "       quorvane-tag --help | --version\n"
     "\n"
     "list FOLDER  Prints the sheet of FOLDER's MP3 files (names ending in .mp3 in any\n"
@@ -44,12 +45,17 @@ constexpr const char* kUsage =
     "             and comment as stored. Tag text is read in code page 932 unless\n"
     "             QUORVANE_CODEPAGE names another iconv encoding; bytes that do not\n"
     "             decode are kept as the characters U+10FE00 + byte. A TAB, CR or LF in\n"
-    "             tag text is shown as a space; a file whose name holds one, and a file\n"
-    "             that cannot be read, is left out and named on stderr. A cell that begins with a double quote is\n"
-    "             written as spreadsheet programs write it: between double quotes, its\n"
-    "             own quotes doubled (\"a\" b becomes \"\"\"a\"\" b\").\n"
+    "             tag text is shown as a space (and written back so from a row marked\n"
+    "             2); a file whose name holds one, and a file that cannot be read, is\n"
+    "             left out and named on stderr. A cell that begins with a double quote\n"
+    "             is written as spreadsheet programs write it: between double quotes,\n"
+    "             its own quotes doubled (\"a\" b becomes \"\"\"a\"\" b\").\n"
     "  --bom      Starts the output with a UTF-8 byte-order mark, which spreadsheet\n"
-    "             programs want in order to read UTF-8 text.\n"
+    "             programs want in order to read UTF-8 text (and to open a CSV file\n"
+    "             as UTF-8 when it is double-clicked).\n"
+    "  --csv      Separates the cells by commas, lines by CR LF (RFC 4180): a cell\n"
+    "             holding a comma, a double quote, CR or LF is written between double\n"
+    "             quotes, its own quotes doubled.\n"
     "\n"
     "apply FOLDER [FILE]\n"
     "             Reads rows in the form that list prints from FILE (or standard\n"
@@ -64,22 +70,41 @@ constexpr const char* kUsage =
     "             any bad line is reported and nothing is written. The input is\n"
     "             UTF-8, or UTF-16 when it starts with a UTF-16 byte-order mark\n"
     "             (spreadsheet programs' \"Unicode text\"); a byte-order mark and CRLF\n"
-    "             line ends are accepted. A cell that begins and ends with\n"
-    "             a double quote, with every quote between doubled, is read without\n"
-    "             its quoting; any other cell as it stands.\n"
+    "             line ends are accepted. Cells are separated by TAB, or by commas\n"
+    "             (CSV) when the first row splits into 10 or 11 cells at commas and\n"
+    "             not at TABs.\n"
+    "             A cell that begins with a double quote is read as spreadsheet\n"
+    "             programs write one: to the quote that is followed by the separator\n"
+    "             or the line's end, over TABs, commas and line breaks, its doubled\n"
+    "             quotes read as one; any other cell as it stands. A TAB, CR or LF\n"
+    "             read so into a tag cell becomes a space, with a warning; in a file\n"
+    "             name (cells 1 and 8) it is an error. A quote that is never closed\n"
+    "             is an error naming the line where its cell begins (unless its line,\n"
+    "             read as it stands, is a whole row). Messages name the line where\n"
+    "             the row begins.\n"
     "             A text longer than its field in the code page (30 bytes; the year 4)\n"
     "             is cut as Save cuts it, and each cut is reported on stderr:\n"
     "               line 3, cell 2 (title): 34 bytes in CP932, cut to 30\n"
-    "             The row is still written; a cut does not change the exit status.\n"
+    "             A tag cell that differs from the file's text only as a spreadsheet\n"
+    "             program changes what it reads as a number or a formula (leading\n"
+    "             zeros gone, trailing spaces cut, a number written otherwise, a\n"
+    "             formula's result) is reported too:\n"
+    "               line 3, cell 5 (year): \"1\", the file has \"0001\": the\n"
+    "               spreadsheet may have read it as a number\n"
+    "             Only rows marked 2 are reported; the rows are still written as they\n"
+    "             stand, and the exit status does not change.\n"
     "             A row with a fingerprint whose file has changed since it was listed\n"
     "             (another program retagged or replaced it) is not written, and is\n"
     "             reported with its line; the other rows are.\n"
     "  --force    Writes such rows all the same.\n"
+    "  --csv, --tsv\n"
+    "             Reads the cells as separated by commas, or by TAB, whatever the\n"
+    "             first row looks like.\n"
     "  --encoding NAME\n"
     "             Reads the input in the iconv encoding NAME (iconv --list shows the\n"
-    "             names), for example CP932, the plain text of Japanese spreadsheet\n"
-    "             programs; the names of Shift_JIS read as CP932. Input that does not\n"
-    "             decode is one error naming its first bad line.\n"
+    "             names), for example CP932, the plain text and CSV of Japanese\n"
+    "             spreadsheet programs; the names of Shift_JIS read as CP932. Input\n"
+    "             that does not decode is one error naming its first bad line.\n"
     "  --dry-run  Checks every line and prints what Save would do, writing nothing:\n"
     "               a.mp3: title \"Old\" -> \"New\"\n"
     "               a.mp3: genre 12 (Other) -> 17 (Rock)\n"
@@ -87,10 +112,14 @@ constexpr const char* kUsage =
     "               b.mp3: no change\n"
     "               c.mp3: tag added (the file has none): title \"New\", ...\n"
     "               d.mp3: cannot be written: Permission denied\n"
-    "             one line for each tag field whose bytes would change (texts as the\n"
-    "             code page reads them, without trailing spaces), each rename, and each\n"
-    "             file that could not be written or renamed. The exit status is the one\n"
-    "             apply would give.\n"
+    "               z.mp3: title \"Peer\", artist \"\" (its zero-byte padding becomes\n"
+    "               spaces)\n"
+    "             one line for each tag field whose text would change (texts as the\n"
+    "             code page reads them, with the trailing spaces that stand before a\n"
+    "             zero byte, without the spaces that pad a field), each rename, and\n"
+    "             each file that could not be written or renamed; the fields of a\n"
+    "             file whose text stays while its zero-byte padding becomes spaces\n"
+    "             share one line. The exit status is the one apply would give.\n"
     "\n"
     "Exit status: 0 success; 1 some file could not be written or renamed, or had\n"
     "changed since it was listed (the others were written), or could not be read by\n"
@@ -128,20 +157,22 @@ bool writeOut(std::string_view out) {
   return std::fwrite(out.data(), 1, out.size(), stdout) == out.size();
 }
 
-// The sheet's rows, each with an eleventh cell: the state its file was listed in.
-bool printRows(const quorvane::MainWindow& window) {
+// The sheet's rows, each with an eleventh cell: the state its file was listed in. Cells are
+// separated by TAB, or by commas with CR LF line ends as RFC 4180 has them.
+bool printRows(const quorvane::MainWindow& window, bool commas) {
   const quorvane::FlexGrid& grid = window.MSFlexGrid1();
+  const char separator = commas ? ',' : '\t';
   std::string out;
   out.reserve(1 << 20);
   for (int r = 1; r < grid.Rows(); ++r) {
     for (int c = 0; c < quorvane::kSheetCols; ++c) {
-      if (c > 0) out += '\t';
-      quorvane::appendCell(out, grid.textAt(r, c));
+      if (c > 0) out += separator;
+      quorvane::appendCell(out, grid.textAt(r, c), separator);
     }
     const quorvane::FileState* state = window.loadedStateOfRow(r);
-    out += '\t';
+    out += separator;
     out += state ? state->text() : quorvane::FileState().text();
-    out += '\n';
+    out += commas ? "\r\n" : "\n";
     if (out.size() > (1 << 20) - 4096) {
       if (!writeOut(out)) return false;
       out.clear();
@@ -150,7 +181,7 @@ bool printRows(const quorvane::MainWindow& window) {
   return writeOut(out) && std::fflush(stdout) == 0;
 }
 
-int list(const std::string& folderArgument, bool byteOrderMark) {
+int list(const std::string& folderArgument, bool byteOrderMark, bool commas) {
   if (!checkFolder(folderArgument)) return 2;
   const std::string& folder = folderArgument;
   quorvane::HeadlessForm form(fileService);
@@ -173,7 +204,7 @@ int list(const std::string& folderArgument, bool byteOrderMark) {
                  unread.failure.notRegularFile ? "not a regular file"
                                                : unread.failure.description.c_str());
   }
-  if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window)) {
+  if ((byteOrderMark && !writeOut("\xEF\xBB\xBF")) || !printRows(window, commas)) {
     fileError("standard output", "cannot write", std::strerror(errno));
     return 1;
   }
@@ -227,7 +258,7 @@ int leaveOutChangedFiles(std::vector<quorvane::SheetRow>& rows, const std::strin
 }
 
 int apply(const std::string& folderArgument, const std::string* fileArgument,
-          const std::string& encoding, bool dryRun, bool force) {
+          const std::string& encoding, quorvane::SheetFormat format, bool dryRun, bool force) {
   if (!checkFolder(folderArgument)) return 2;
   const std::string folder = fileService.normalizeFolder(folderArgument);
   std::string input, why;
@@ -239,7 +270,7 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
     return fileError("standard input", "cannot read", why);
   }
   quorvane::SheetText sheet = quorvane::parseSheetText(
-      input, encoding, [](std::string_view name) { return fileService.isPlainName(name); });
+      input, encoding, [](std::string_view name) { return fileService.isPlainName(name); }, format);
   if (!sheet.errors.empty()) {
     for (const auto& error : sheet.errors) {
       std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
@@ -247,11 +278,15 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
     std::fprintf(stderr, "quorvane-tag: nothing was written\n");
     return 2;
   }
-  // Save cuts what does not fit, as the window's does; a warning, since the row is written.
+  // What Save will write otherwise than the cells say (cut, spaced), and what a spreadsheet
+  // program may have changed on its own: warnings, since the rows are written all the same.
   for (const quorvane::SheetRow& row : sheet.rows) {
     if (row.cells[quorvane::colState] != quorvane::kStateChanged) continue;
-    for (const quorvane::FieldCut& cut : quorvane::fieldCuts(row)) {
-      std::fprintf(stderr, "quorvane-tag: %s\n", quorvane::describeCut(row.line, cut).c_str());
+    const quorvane::FileEnd end = quorvane::readFileEnd(
+        fileService.joinPath(folder, row.cells[quorvane::colOrigName]), fileService);
+    for (const std::string& warning :
+         quorvane::rowWarnings(row, end.hasTag() ? &end.tail : nullptr)) {
+      std::fprintf(stderr, "quorvane-tag: %s\n", warning.c_str());
     }
   }
   const int changedFiles = force ? 0 : leaveOutChangedFiles(sheet.rows, folder, dryRun);
@@ -291,6 +326,7 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
 struct Arguments {
   std::vector<std::string> operands;
   bool byteOrderMark = false;
+  quorvane::SheetFormat format = quorvane::SheetFormat::Detect;  // --csv, --tsv
   std::string encoding;  // "" when not given
   bool dryRun = false;
   bool force = false;
@@ -312,6 +348,13 @@ std::string parseArguments(const std::vector<std::string>& texts, Arguments& arg
       args.help = true;
     } else if (command == "list" && arg == "--bom") {
       args.byteOrderMark = true;
+    } else if (arg == "--csv" || (command == "apply" && arg == "--tsv")) {
+      const auto format =
+          arg == "--csv" ? quorvane::SheetFormat::Commas : quorvane::SheetFormat::Tabs;
+      if (args.format != quorvane::SheetFormat::Detect && args.format != format) {
+        return "--csv and --tsv cannot be given together";
+      }
+      args.format = format;
     } else if (command == "apply" && arg == "--dry-run") {
       args.dryRun = true;
     } else if (command == "apply" && arg == "--force") {
@@ -364,12 +407,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorvane-tag: %s\n", error.c_str());
     return 2;
   }
-  if (command == "list") return list(args.operands[0], args.byteOrderMark);
+  if (command == "list") {
+    return list(args.operands[0], args.byteOrderMark, args.format == quorvane::SheetFormat::Commas);
+  }
   if (!args.encoding.empty() && !quorvane::knownEncoding(args.encoding)) {
     std::fprintf(stderr, "quorvane-tag: unknown encoding: %s (iconv --list shows the names)\n",
                  args.encoding.c_str());
     return 2;
   }
   return apply(args.operands[0], operands == 2 ? &args.operands[1] : nullptr, args.encoding,
-               args.dryRun, args.force);
+               args.format, args.dryRun, args.force);
 }

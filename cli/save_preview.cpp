@@ -98,10 +98,80 @@ void appendHexByte(std::string& out, unsigned value) {
   out += hex;
 }
 
-// A field's text as the tag code page reads it, quoted so that what it holds shows.
+// A field's text as the tag code page reads it, quoted so that what it holds shows. Up to a
+// zero byte every space is text, and shown; in a field without one, the spaces at its end
+// are padding.
 std::string shown(std::span<const std::uint8_t> field) {
   std::string text = Module1::BytesToText(field);
-  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (std::find(field.begin(), field.end(), std::uint8_t{0}) == field.end()) {
+    text.erase(text.find_last_not_of(' ') + 1);
+  }
+  return shownText(text);
+}
+
+enum class SameText { Padding, Tail, OtherBytes };
+
+// Why a field whose text reads the same still changes.
+SameText whySameText(std::span<const std::uint8_t> old) {
+  const auto zero = std::find(old.begin(), old.end(), std::uint8_t{0});
+  if (zero == old.end()) return SameText::OtherBytes;
+  return std::all_of(zero, old.end(), [](std::uint8_t b) { return b == 0; }) ? SameText::Padding
+                                                                             : SameText::Tail;
+}
+
+std::string shownGenre(std::uint8_t genre) {
+  const std::string& name = Module1::GenreTable[genre];
+  return std::to_string(genre) + (name.empty() ? "" : " (" + name + ")");
+}
+
+// The lines for one file's tag: what changes from `old` to `block`.
+void describeTag(const std::string& file, const TagBlock& old, const TagBlock& block,
+                 std::vector<std::string>& lines) {
+  if (!hasTagMarker(old.data())) {
+    std::string line = file + ": tag added (the file has none):";
+    for (const NamedField& field : kTextFields) {
+      line += std::string(" ") + field.name + " " + shown(bytesOf(block, field.span)) + ",";
+    }
+    lines.push_back(line + " genre " + shownGenre(block[kGenreOffset]));
+    return;
+  }
+  // Fields whose only change is their zero-byte padding share one line: another program's
+  // padding would otherwise give a line for nearly every field of every file.
+  std::string padded;
+  for (const NamedField& field : kTextFields) {
+    const auto before = bytesOf(old, field.span), after = bytesOf(block, field.span);
+    if (std::equal(before.begin(), before.end(), after.begin())) continue;
+    const std::string from = shown(before), to = shown(after);
+    if (from != to) {
+      lines.push_back(file + ": " + field.name + " " + from + " -> " + to);
+      continue;
+    }
+    switch (whySameText(before)) {
+      case SameText::Padding:
+        padded += std::string(padded.empty() ? "" : ", ") + field.name + " " + from;
+        break;
+      case SameText::Tail:
+        lines.push_back(file + ": " + field.name + " " + from + " -> " + to +
+                        " (the bytes from its first zero byte on become spaces)");
+        break;
+      case SameText::OtherBytes:
+        lines.push_back(file + ": " + field.name + " " + from + " -> " + to +
+                        " (the same text in other bytes)");
+        break;
+    }
+  }
+  if (!padded.empty()) {
+    lines.push_back(file + ": " + padded + " (its zero-byte padding becomes spaces)");
+  }
+  if (old[kGenreOffset] != block[kGenreOffset]) {
+    lines.push_back(file + ": genre " + shownGenre(old[kGenreOffset]) + " -> " +
+                    shownGenre(block[kGenreOffset]));
+  }
+}
+
+}  // namespace
+
+std::string shownText(std::string_view text) {
   std::string out = "\"";
   for (std::size_t pos = 0; pos < text.size();) {
     char32_t cp = 0;
@@ -124,46 +194,6 @@ std::string shown(std::span<const std::uint8_t> field) {
   }
   return out + "\"";
 }
-
-// Why a field whose text reads the same still changes.
-std::string sameTextNote(std::span<const std::uint8_t> old) {
-  const auto zero = std::find(old.begin(), old.end(), std::uint8_t{0});
-  if (zero == old.end()) return " (the same text in other bytes)";
-  return std::all_of(zero, old.end(), [](std::uint8_t b) { return b == 0; })
-             ? " (its zero-byte padding becomes spaces)"
-             : " (the bytes from its first zero byte on become spaces)";
-}
-
-std::string shownGenre(std::uint8_t genre) {
-  const std::string& name = Module1::GenreTable[genre];
-  return std::to_string(genre) + (name.empty() ? "" : " (" + name + ")");
-}
-
-// The lines for one file's tag: what changes from `old` to `block`.
-void describeTag(const std::string& file, const TagBlock& old, const TagBlock& block,
-                 std::vector<std::string>& lines) {
-  if (!hasTagMarker(old.data())) {
-    std::string line = file + ": tag added (the file has none):";
-    for (const NamedField& field : kTextFields) {
-      line += std::string(" ") + field.name + " " + shown(bytesOf(block, field.span)) + ",";
-    }
-    lines.push_back(line + " genre " + shownGenre(block[kGenreOffset]));
-    return;
-  }
-  for (const NamedField& field : kTextFields) {
-    const auto before = bytesOf(old, field.span), after = bytesOf(block, field.span);
-    if (std::equal(before.begin(), before.end(), after.begin())) continue;
-    const std::string from = shown(before), to = shown(after);
-    lines.push_back(file + ": " + field.name + " " + from + " -> " + to +
-                    (from == to ? sameTextNote(before) : ""));
-  }
-  if (old[kGenreOffset] != block[kGenreOffset]) {
-    lines.push_back(file + ": genre " + shownGenre(old[kGenreOffset]) + " -> " +
-                    shownGenre(block[kGenreOffset]));
-  }
-}
-
-}  // namespace
 
 SavePreview previewSave(const std::vector<SheetRow>& rows, const std::string& folder) {
   if (Module1::GenreTable[0].empty()) Module1::InitGenreTable();

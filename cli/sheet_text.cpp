@@ -2,58 +2,15 @@
 
 #include <algorithm>
 #include <charconv>
-#include <unordered_map>
 #include <optional>
+#include <unordered_map>
 
 #include "cli/sheet_encoding.h"
+#include "cli/sheet_records.h"
 #include "sheet/sheet_columns.h"
 
 namespace quorvane {
 namespace {
-
-// The text of a cell that spreadsheet quoting wrapped: it begins and ends with '"' and
-// every quote between is doubled. Nothing for any other cell, which stands as it is.
-std::optional<std::string> unquoted(std::string_view cell) {
-  if (cell.size() < 2 || cell.front() != '"' || cell.back() != '"') return std::nullopt;
-  const std::string_view inner = cell.substr(1, cell.size() - 2);
-  std::string text;
-  text.reserve(inner.size());
-  for (std::size_t i = 0; i < inner.size(); ++i) {
-    if (inner[i] == '"' && (i + 1 == inner.size() || inner[++i] != '"')) return std::nullopt;
-    text += inner[i];
-  }
-  return text;
-}
-
-// The one place that splits a line into cells; their number is checked by the caller.
-std::vector<std::string> splitRow(std::string_view line) {
-  std::vector<std::string> cells;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t tab = line.find('\t', start);
-    const std::string_view cell =
-        line.substr(start, tab == std::string_view::npos ? line.npos : tab - start);
-    std::optional<std::string> text = unquoted(cell);
-    cells.push_back(text ? std::move(*text) : std::string(cell));
-    if (tab == std::string_view::npos) return cells;
-    start = tab + 1;
-  }
-}
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
-  }
-  if (!lines.empty() && lines.back().empty()) lines.pop_back();
-  return lines;
-}
 
 bool isGenreNumber(std::string_view text) {
   if (text.empty() || text.size() > 3 ||
@@ -90,8 +47,13 @@ void checkRow(const std::vector<std::string>& cells, const std::string& at,
                      quoted(cells[colGenreNo]));
   }
   for (int col : {colFileName, colOrigName}) {
-    if (std::any_of(cells[col].begin(), cells[col].end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+    const std::string& name = cells[col];
+    if (name.find_first_of("\t\r\n") != std::string::npos) {
+      errors.push_back(at + "cell " + std::to_string(col + 1) +
+                       " holds a TAB or line break, which no file name may hold");
+    } else if (std::any_of(name.begin(), name.end(), [](char c) {
+                 return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+               })) {
       errors.push_back(at + "cell " + std::to_string(col + 1) +
                        " holds a control character, which no file name may hold");
     }
@@ -107,6 +69,24 @@ void checkRow(const std::vector<std::string>& cells, const std::string& at,
   }
 }
 
+// A TAB, CR or LF in any cell but the two names becomes one space, as list shows such text;
+// returns the tag cells (title to comment) that held one.
+std::vector<int> breaksToSpaces(std::vector<std::string>& cells) {
+  std::vector<int> spaced;
+  for (int col = 0; col < static_cast<int>(cells.size()); ++col) {
+    if (col == colFileName || col == colOrigName) continue;
+    bool changed = false;
+    for (char& c : cells[static_cast<std::size_t>(col)]) {
+      if (c == '\t' || c == '\r' || c == '\n') {
+        c = ' ';
+        changed = true;
+      }
+    }
+    if (changed && col >= colTitle && col <= colComment) spaced.push_back(col);
+  }
+  return spaced;
+}
+
 }  // namespace
 
 std::string SheetRow::joined() const {
@@ -119,24 +99,44 @@ std::string SheetRow::joined() const {
 }
 
 SheetText parseSheetText(std::string_view input, const std::string& encoding,
-                         const NameRule& isPlainName) {
+                         const NameRule& isPlainName, SheetFormat format) {
   const NameRule isPlainFileName = isPlainName ? isPlainName : NameRule(isPosixPlainName);
   SheetText sheet;
+  sheet.commaSeparated = format == SheetFormat::Commas;
   const DecodedInput decoded = decodeSheetInput(input, encoding);
   if (!decoded.error.empty()) {
     sheet.errors.push_back(decoded.error);
     return sheet;
   }
-  const std::vector<std::string_view> lines = splitLines(decoded.text);
+  const std::vector<std::size_t> cellCounts = {kSheetCols, kSheetCols + 1};
+  if (format == SheetFormat::Detect) {
+    sheet.commaSeparated = looksCommaSeparated(decoded.text, cellCounts);
+  }
+  SheetRecordReader reader(decoded.text, sheet.commaSeparated ? ',' : '\t', cellCounts);
   std::unordered_map<std::string, std::size_t> firstLineOf;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string at = "line " + std::to_string(i + 1) + ": ";
-    std::vector<std::string> cells = splitRow(lines[i]);
+  while (!reader.atEnd()) {
+    SheetRecord record = reader.next();
+    if (record.blank && reader.atEnd()) break;  // the text's last line end, doubled
+    const std::string at = "line " + std::to_string(record.line) + ": ";
+    std::vector<std::string>& cells = record.cells;
     if (cells.size() != kSheetCols && cells.size() != kSheetCols + 1) {
-      sheet.errors.push_back(at + "expected 10 or 11 cells separated by TAB, found " +
+      if (record.unclosed) {
+        // Everything after such a quote would be one cell: nothing more can be read.
+        std::string error = "line " + std::to_string(record.unclosed->line) +
+                            ": the double quote that opens cell " +
+                            std::to_string(record.unclosed->cell + 1) + " is never closed";
+        if (record.unclosed->line != record.line) {
+          error += " (in the row that begins on line " + std::to_string(record.line) + ")";
+        }
+        sheet.errors.push_back(error);
+        break;
+      }
+      sheet.errors.push_back(at + "expected 10 or 11 cells separated by " +
+                             (sheet.commaSeparated ? "commas" : "TAB") + ", found " +
                              std::to_string(cells.size()));
       continue;
     }
+    const std::vector<int> spaced = breaksToSpaces(cells);
     const std::size_t errorsBefore = sheet.errors.size();
     std::optional<FileState> listedState;
     if (cells.size() == kSheetCols + 1) {
@@ -150,21 +150,24 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding,
     checkRow(cells, at, isPlainFileName, sheet.errors);
     const std::string& loaded = cells[colOrigName];
     if (isPlainFileName(loaded)) {
-      if (auto [it, added] = firstLineOf.emplace(loaded, i + 1); !added) {
+      if (auto [it, added] = firstLineOf.emplace(loaded, record.line); !added) {
         sheet.errors.push_back(at + "the file " + quoted(loaded) + " is already on line " +
                                std::to_string(it->second));
       }
     }
     if (sheet.errors.size() == errorsBefore) {
-      sheet.rows.push_back({i + 1, std::move(cells), listedState});
+      sheet.rows.push_back({record.line, std::move(cells), listedState, spaced});
     }
   }
   return sheet;
 }
 
-void appendCell(std::string& row, std::string_view cell) {
+void appendCell(std::string& row, std::string_view cell, char separator) {
   // U+FEFF too: at the start of the text it would read as a byte-order mark and vanish.
-  if (!cell.starts_with('"') && !cell.starts_with("\xEF\xBB\xBF")) {
+  // With commas a quote anywhere is quoted, as RFC 4180 has it; with TABs only a first one.
+  const std::string_view special = separator == ',' ? ",\"\r\n" : "\t\r\n";
+  if (!cell.starts_with('"') && !cell.starts_with("\xEF\xBB\xBF") &&
+      cell.find_first_of(special) == std::string_view::npos) {
     row += cell;
     return;
   }

@@ -42,6 +42,28 @@ inline bool isUtf8(std::string_view text) {
   return true;
 }
 
+// UTF-8, or WTF-8: a surrogate without its partner may stand as its three bytes (a Windows
+// name can hold one), a pair may not.
+inline bool isWtf8(std::string_view text) {
+  const auto surrogateAt = [&](std::size_t pos) {  // 0 none, 1 high, 2 low
+    if (text.size() - pos < 3 || static_cast<unsigned char>(text[pos]) != 0xED) return 0;
+    const auto second = static_cast<unsigned char>(text[pos + 1]);
+    if (second < 0xA0 || (static_cast<unsigned char>(text[pos + 2]) & 0xC0) != 0x80) return 0;
+    return second < 0xB0 ? 1 : 2;
+  };
+  for (std::size_t pos = 0; pos < text.size();) {
+    char32_t cp = 0;
+    std::size_t len = utf8::decodeOne(text, pos, cp);
+    if (len == 0) {
+      const int surrogate = surrogateAt(pos);
+      if (surrogate == 0 || (surrogate == 1 && surrogateAt(pos + 3) == 2)) return false;
+      len = 3;
+    }
+    pos += len;
+  }
+  return true;
+}
+
 // The tag code page fixed to CP932 whatever the environment says, so that the duplicate
 // pairs below are the ones in force.
 inline const CodePage& cp932() {

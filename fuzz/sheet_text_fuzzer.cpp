@@ -1,5 +1,7 @@
-// Any input to `quorvane-tag apply`: the row checks never crash and let through only
-// well-formed rows, the rows written back as `list` writes cells read back the same, and
+// Any input to `quorvane-tag apply`, separated by TAB or by commas (an input that starts
+// with byte 1 is read as comma-separated, with byte 2 as tab-separated, any other as apply
+// reads it): the row checks never crash and let through only well-formed rows, the rows
+// written back as `list` writes cells, in the same form, read back the same, and
 // saving those rows into an empty folder writes nothing anywhere (every row names a file
 // that does not exist, so each changed row is a reported failure).
 #include <fcntl.h>
@@ -74,13 +76,21 @@ bool isGenreNumber(std::string_view text) {
 
 void checkAcceptedRows(const quorvane::SheetText& sheet) {
   std::set<std::string_view> loadedNames;
+  std::size_t lastLine = 0;
   for (const quorvane::SheetRow& row : sheet.rows) {
     const auto& cells = row.cells;
     check(cells.size() == quorvane::kSheetCols, "an accepted row does not have 10 cells");
     for (const std::string& cell : cells) {
-      check(isUtf8(cell), "an accepted cell is not UTF-8");
-      check(cell.find_first_of("\t\n") == cell.npos, "an accepted cell holds a TAB or line break");
+      check(isWtf8(cell), "an accepted cell is not UTF-8 (or WTF-8)");
+      check(cell.find_first_of("\t\r\n") == cell.npos,
+            "an accepted cell holds a TAB or line break");
     }
+    for (const int column : row.spacedColumns) {
+      check(column >= quorvane::colTitle && column <= quorvane::colComment,
+            "a cell other than a tag cell was spaced");
+    }
+    check(row.line > lastLine, "rows are not in the order of their lines");
+    lastLine = row.line;
     const std::string_view state = cells[quorvane::colState];
     check(state == quorvane::kStateLoaded || state == quorvane::kStateChanged,
           "an accepted row has a state other than 1 or 2");
@@ -135,28 +145,42 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-// The accepted rows, written as `list` writes them, read back as the same cells.
+// The accepted rows, written as `list` writes them in the form they were read in, read
+// back as the same cells.
 void checkRowsReadBack(const quorvane::SheetText& sheet) {
+  const char separator = sheet.commaSeparated ? ',' : '\t';
   std::string text;
   for (const quorvane::SheetRow& row : sheet.rows) {
     for (std::size_t c = 0; c < row.cells.size(); ++c) {
-      if (c > 0) text += '\t';
-      quorvane::appendCell(text, row.cells[c]);
+      if (c > 0) text += separator;
+      quorvane::appendCell(text, row.cells[c], separator);
     }
-    text += '\n';
+    text += sheet.commaSeparated ? "\r\n" : "\n";
   }
-  const quorvane::SheetText again = quorvane::parseSheetText(text);
+  const quorvane::SheetText again = quorvane::parseSheetText(
+      text, {}, {},
+      sheet.commaSeparated ? quorvane::SheetFormat::Commas : quorvane::SheetFormat::Tabs);
   check(again.errors.empty(), "rows written as list writes them were refused");
   check(again.rows.size() == sheet.rows.size(), "rows written back read back as other rows");
   for (std::size_t r = 0; r < again.rows.size(); ++r) {
     check(again.rows[r].cells == sheet.rows[r].cells, "a cell written back read back otherwise");
+    check(again.rows[r].line == r + 1, "a row written back on one line reads from another");
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const quorvane::SheetText sheet = quorvane::parseSheetText(asText(data, size));
+  quorvane::SheetFormat format = quorvane::SheetFormat::Detect;
+  if (size > 0 && (data[0] == 1 || data[0] == 2)) {
+    format = data[0] == 1 ? quorvane::SheetFormat::Commas : quorvane::SheetFormat::Tabs;
+    ++data;
+    --size;
+  }
+  const quorvane::SheetText sheet = quorvane::parseSheetText(asText(data, size), {}, {}, format);
+  check(format == quorvane::SheetFormat::Detect ||
+            sheet.commaSeparated == (format == quorvane::SheetFormat::Commas),
+        "the form asked for was not the form read");
   checkAcceptedRows(sheet);
   checkRowsReadBack(sheet);
   checkSaveWritesNothing(sheet);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows programs with Debian's mingw-w64 (static executables, no DLLs to ship)
 # into BUILD_DIR (build-win): BUILD_DIR/app/quorvane.exe and BUILD_DIR/cli/quorvane-tag.exe,
-# then runs the Windows tests under Wine, in a Wine prefix of the build's own. Given the
+# each with the licence, LICENSE, beside it for whatever ships them; then runs the Windows tests under Wine, in a Wine prefix of the build's own. Given the
 # Linux quorvane-tag too, it holds the two against each other on the same folders.
 # Usage: scripts/build-windows.sh [BUILD_DIR [LINUX_QUORVANE_TAG]]
 set -euo pipefail
@@ -15,6 +15,9 @@ echo "== Building the Windows programs in $build"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DQUORVANE_WERROR=ON >/dev/null
 cmake --build "$build" -j2
+for program in app/quorvane.exe cli/quorvane-tag.exe; do
+  [ -f "$build/$(dirname "$program")/LICENSE" ] || { echo "no LICENSE beside $program" >&2; exit 1; }
+done
 
 # A prefix of the build's own, with the Japanese fonts, made before any test starts Wine:
 # the processes that make it live on with the server, holding whatever output they had.

@@ -17,7 +17,7 @@ quorvane_test_packages=(
   xvfb xdotool xclip imagemagick tigervnc-standalone-server tigervnc-tools
   clang libclang-rt-14-dev
   id3v2 python3-mutagen eyed3
-  dpkg-dev lintian file
+  dpkg-dev lintian file desktop-file-utils appstream
   exfat-fuse exfatprogs python3-fusepy strace
 )
 

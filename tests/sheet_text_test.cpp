@@ -72,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ParseCase{"empty input", "", 0, ""}, ParseCase{"one row, LF", kRow + "\n", 1, ""},
         ParseCase{"no final line end", kRow, 1, ""},
+        ParseCase{"one empty last line", kRow + "\r\n\r\n", 1, ""},
+        ParseCase{"two empty last lines", kRow + "\n\n\n", 1, "line 2: expected 10 or 11"},
         ParseCase{"BOM and CRLF", "\xEF\xBB\xBF" + kRow + "\r\n" + withCell(7, "b.mp3") + "\r\n", 2,
                   ""},
         ParseCase{"empty cells", "x.mp3\t\t\t\t\t\t\tx.mp3\t1\t0\n", 1, ""},
@@ -351,10 +353,213 @@ INSTANTIATE_TEST_SUITE_P(
                       QuoteCase{"quoted spaces", "\" a \"", " a "}),
     quorvane::testing::caseName<QuoteCases::ParamType>);
 
+// Rows as spreadsheet programs save them: quoted cells that hold the separator, quotes, and
+// line breaks, separated by TAB or by commas. `cells` are the title, artist and comment cells
+// of each row read, joined by '|'; a TAB, CR or LF in them has become a space.
+struct QuotedCase {
+  const char* what;
+  std::string input;
+  std::vector<std::string> cells;  // title|artist|comment of each row
+  std::vector<std::size_t> lines;  // where each row begins
+  std::vector<std::vector<int>> spaced;
+  std::string error = "";  // the one error expected, "" for none
+  quorvane::SheetFormat format = quorvane::SheetFormat::Detect;
+};
+
+// A row with the given title, artist and comment cells as they stand in the text, separated
+// by `sep`, for the file `name`.
+std::string rowWith(const std::string& title, const std::string& artist, const std::string& comment,
+                    char sep = '\t', const std::string& name = "a.mp3") {
+  const std::string s(1, sep);
+  return name + s + title + s + artist + s + "B" + s + "1999" + s + comment + s + "Rock" + s +
+         name + s + "2" + s + "17";
+}
+
+class QuotedCells : public ::testing::TestWithParam<QuotedCase> {};
+
+TEST_P(QuotedCells, ReadAsSpreadsheetsWriteThem) {
+  const QuotedCase& c = GetParam();
+  const auto sheet = parseSheetText(c.input, {}, {}, c.format);
+  if (c.error.empty()) {
+    EXPECT_TRUE(sheet.errors.empty()) << sheet.errors.front();
+  } else {
+    EXPECT_EQ(sheet.errors, std::vector<std::string>{c.error});
+  }
+  std::vector<std::string> cells;
+  std::vector<std::size_t> lines;
+  std::vector<std::vector<int>> spaced;
+  for (const auto& row : sheet.rows) {
+    cells.push_back(row.cells[1] + "|" + row.cells[2] + "|" + row.cells[5]);
+    lines.push_back(row.line);
+    spaced.push_back(row.spacedColumns);
+  }
+  EXPECT_EQ(cells, c.cells);
+  EXPECT_EQ(lines, c.lines);
+  EXPECT_EQ(spaced, c.spaced);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tabs, QuotedCells,
+    ::testing::Values(
+        QuotedCase{
+            "a TAB in a quoted title", rowWith("\"T\tX\"", "A", "C"), {"T X|A|C"}, {1}, {{1}}},
+        QuotedCase{"a line break in a quoted comment, then a row",
+                   rowWith("T", "A", "\"Line one\nLine two\"") + "\n" +
+                       rowWith("U", "A", "C", '\t', "b.mp3") + "\n",
+                   {"T|A|Line one Line two", "U|A|C"},
+                   {1, 3},
+                   {{5}, {}}},
+        QuotedCase{"CR LF in a quoted cell: two spaces, as list shows them",
+                   rowWith("\"x\r\ny\"", "A", "C") + "\r\n",
+                   {"x  y|A|C"},
+                   {1},
+                   {{1}}},
+        QuotedCase{"breaks in three cells of a row over five lines",
+                   rowWith("\"1\n2\"", "\"3\n\n4\"", "\"5\t\r6\"") + "\n" +
+                       rowWith("T", "A", "C", '\t', "b.mp3"),
+                   {"1 2|3  4|5  6", "T|A|C"},
+                   {1, 5},
+                   {{1, 2, 5}, {}}},
+        QuotedCase{"quotes doubled beside a line break",
+                   rowWith("\"\"\"Hi\"\"\nthere\"", "A", "C"),
+                   {"\"Hi\" there|A|C"},
+                   {1},
+                   {{1}}},
+        QuotedCase{"a comma in a tab-separated cell stands",
+                   rowWith("a, b", "\"c, d\"", "C"),
+                   {"a, b|c, d|C"},
+                   {1},
+                   {{}}},
+        QuotedCase{"a quote never closed, in a row cut short",
+                   rowWith("T", "A", "C") + "\n" + "b.mp3\t\"Line one\nLine two\tA\n" +
+                       rowWith("T", "A", "C", '\t', "c.mp3") + "\n",
+                   {"T|A|C"},
+                   {1},
+                   {{}},
+                   "line 2: the double quote that opens cell 2 is never closed"},
+        QuotedCase{"a quote never closed on the row's second line",
+                   "a.mp3\t\"x\ny\"\t\"z\tA\n",
+                   {},
+                   {},
+                   {},
+                   "line 2: the double quote that opens cell 3 is never closed (in the row that "
+                   "begins on line 1)"},
+        QuotedCase{"an open quote in a whole row reads as it stands, as before",
+                   rowWith("\"abc", "A", "C") + "\n" + rowWith("T", "A", "C", '\t', "b.mp3"),
+                   {"\"abc|A|C", "T|A|C"},
+                   {1, 2},
+                   {{}, {}}},
+        QuotedCase{"a later quote does not join a whole row to the next ones",
+                   rowWith("\"abc", "A", "C") + "\n" + rowWith("T", "x\"", "C", '\t', "b.mp3"),
+                   {"\"abc|A|C", "T|x\"|C"},
+                   {1, 2},
+                   {{}, {}}},
+        QuotedCase{
+            "wrong size after a line break: the error names the row's first line",
+            rowWith("\"a\nb\"", "A", "C") + "\tx\ty\n" + rowWith("T", "A", "C", '\t', "b.mp3"),
+            {"T|A|C"},
+            {3},
+            {{}},
+            "line 1: expected 10 or 11 cells separated by TAB, found 12"},
+        QuotedCase{"text with commas forced to tabs",
+                   rowWith("T", "A", "C", ','),
+                   {},
+                   {},
+                   {},
+                   "line 1: expected 10 or 11 cells separated by TAB, found 1",
+                   quorvane::SheetFormat::Tabs}),
+    quorvane::testing::caseName<QuotedCells::ParamType>);
+
+INSTANTIATE_TEST_SUITE_P(
+    Commas, QuotedCells,
+    ::testing::Values(
+        QuotedCase{"plain", rowWith("T", "A", "C", ','), {"T|A|C"}, {1}, {{}}},
+        QuotedCase{"CRLF line ends and a BOM",
+                   "\xEF\xBB\xBF" + rowWith("T", "A", "C", ',') + "\r\n" +
+                       rowWith("U", "A", "C", ',', "b.mp3") + "\r\n",
+                   {"T|A|C", "U|A|C"},
+                   {1, 2},
+                   {{}, {}}},
+        QuotedCase{"commas and quotes in quoted cells",
+                   rowWith("\"Hello, \"\"world\"\"\"", "\",\"", "\"\"\"\"", ','),
+                   {"Hello, \"world\"|,|\""},
+                   {1},
+                   {{}}},
+        QuotedCase{"a quote inside an unquoted cell stands",
+                   rowWith("He said \"hi\"", "A", "C", ','),
+                   {"He said \"hi\"|A|C"},
+                   {1},
+                   {{}}},
+        QuotedCase{
+            "a line break and a TAB in quoted cells",
+            rowWith("\"a\nb\"", "\"c\td\"", "C", ',') + "\n" + rowWith("T", "A", "C", ',', "b.mp3"),
+            {"a b|c d|C", "T|A|C"},
+            {1, 3},
+            {{1, 2}, {}}},
+        QuotedCase{"a TAB in a quoted cell of the first line still reads as commas",
+                   rowWith("\"a\tb\"", "A", "C", ','),
+                   {"a b|A|C"},
+                   {1},
+                   {{1}}},
+        QuotedCase{"quoted empty cells", rowWith("\"\"", "\"\"", "\"\"", ','), {"||"}, {1}, {{}}},
+        QuotedCase{"eleven cells with a fingerprint",
+                   rowWith("T", "A", "C", ',') + ",1a0.00112233445566778899aabbccddeeff",
+                   {"T|A|C"},
+                   {1},
+                   {{}}},
+        QuotedCase{"a quote never closed",
+                   rowWith("T", "A", "C", ',') + "\n" + "b.mp3,\"x,y\n" +
+                       rowWith("T", "A", "C", ',', "c.mp3"),
+                   {"T|A|C"},
+                   {1},
+                   {{}},
+                   "line 2: the double quote that opens cell 2 is never closed"},
+        QuotedCase{"a short second row",
+                   rowWith("T", "A", "C", ',') + "\nb.mp3,x\n",
+                   {"T|A|C"},
+                   {1},
+                   {{}},
+                   "line 2: expected 10 or 11 cells separated by commas, found 2"},
+        QuotedCase{"forced, a row that would read as tabs",
+                   rowWith("T", "A", "C") + "\n",
+                   {},
+                   {},
+                   {},
+                   "line 1: expected 10 or 11 cells separated by commas, found 1",
+                   quorvane::SheetFormat::Commas},
+        QuotedCase{"forced, a title with commas and TABs",
+                   "a.mp3,\"x\ty\",A,B,1999,C,Rock,a.mp3,2,17\n",
+                   {"x y|A|C"},
+                   {1},
+                   {{1}},
+                   "",
+                   quorvane::SheetFormat::Commas}),
+    quorvane::testing::caseName<QuotedCells::ParamType>);
+
+// A TAB or line break can be in no file name: in cells 1 and 8 it is refused, not spaced.
+TEST(SheetText, NamesWithATabOrLineBreakAreRefused) {
+  for (const std::string name : {"a\tb.mp3", "a\nb.mp3", "a\rb.mp3"}) {
+    for (const int col : {0, 7}) {
+      std::vector<std::string> cells = cellsOf(kRow);
+      cells[static_cast<std::size_t>(col)] = name;
+      std::string line;
+      for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (c > 0) line += ',';
+        quorvane::appendCell(line, cells[c], ',');
+      }
+      const auto sheet = parseSheetText(line + "\r\n");
+      ASSERT_EQ(sheet.errors.size(), 1u) << line;
+      EXPECT_EQ(sheet.errors[0], "line 1: cell " + std::to_string(col + 1) +
+                                     " holds a TAB or line break, which no file name may hold");
+    }
+  }
+}
+
 // Every cell that list writes reads back as it was: all texts up to five characters made of
-// quotes, a letter, a space and U+FEFF, in every cell, the first of the text included.
+// quotes, a letter, a space, a comma and U+FEFF, in every cell, the first of the text
+// included, separated by TAB and by commas.
 TEST(SheetText, EveryCellListWritesReadsBackExactly) {
-  const std::vector<std::string> pieces = {"\"", "a", " ", "\xEF\xBB\xBF"};
+  const std::vector<std::string> pieces = {"\"", "a", " ", ",", "\xEF\xBB\xBF"};
   std::vector<std::string> texts = {""};
   for (std::size_t begin = 0, length = 0; length < 5; ++length) {
     const std::size_t end = texts.size();
@@ -363,20 +568,23 @@ TEST(SheetText, EveryCellListWritesReadsBackExactly) {
     }
     begin = end;
   }
-  for (const std::string& text : texts) {
-    std::vector<std::string> cells = cellsOf(kRow);
-    cells[0] = text + "x.mp3";  // the first cell of the text
-    cells[1] = text;
-    cells[5] = text + "x";
-    cells[7] = "x" + text;
-    std::string line;
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-      if (c > 0) line += '\t';
-      quorvane::appendCell(line, cells[c]);
+  for (const char separator : {'\t', ','}) {
+    for (const std::string& text : texts) {
+      std::vector<std::string> cells = cellsOf(kRow);
+      cells[0] = text + "x.mp3";  // the first cell of the text
+      cells[1] = text;
+      cells[5] = text + "x";
+      cells[7] = "x" + text;
+      std::string line;
+      for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (c > 0) line += separator;
+        quorvane::appendCell(line, cells[c], separator);
+      }
+      const auto sheet = parseSheetText(line + (separator == ',' ? "\r\n" : "\n"));
+      ASSERT_EQ(sheet.rows.size(), 1u) << "[" << text << "]: " << sheet.errors.front();
+      EXPECT_EQ(sheet.rows[0].cells, cells) << "[" << text << "] written as [" << line << "]";
+      EXPECT_EQ(sheet.commaSeparated, separator == ',') << line;
     }
-    const auto sheet = parseSheetText(line + "\n");
-    ASSERT_EQ(sheet.rows.size(), 1u) << "[" << text << "]: " << sheet.errors.front();
-    EXPECT_EQ(sheet.rows[0].cells, cells) << "[" << text << "] written as [" << line << "]";
   }
 }
 
@@ -390,6 +598,24 @@ TEST(SheetText, ListQuotesOnlyCellsThatBeginWithAQuote) {
   EXPECT_EQ(written("\"Quoted\" title"), "\"\"\"Quoted\"\" title\"");
   EXPECT_EQ(written("\""), "\"\"\"\"");
   EXPECT_EQ(written("\"\""), "\"\"\"\"\"\"");
+  EXPECT_EQ(written(""), "");
+  EXPECT_EQ(written("a, b"), "a, b");
+}
+
+// With commas, as RFC 4180 has it: every cell holding a comma, a quote, CR or LF is quoted.
+TEST(SheetText, CommaSeparatedCellsAreQuotedByRfc4180) {
+  const auto written = [](std::string_view cell) {
+    std::string row;
+    quorvane::appendCell(row, cell, ',');
+    return row;
+  };
+  EXPECT_EQ(written("plain text"), "plain text");
+  EXPECT_EQ(written("a, b"), "\"a, b\"");
+  EXPECT_EQ(written("He said \"hi\""), "\"He said \"\"hi\"\"\"");
+  EXPECT_EQ(written("a\nb"), "\"a\nb\"");
+  EXPECT_EQ(written("a\rb"), "\"a\rb\"");
+  EXPECT_EQ(written("a\tb"), "a\tb");
+  EXPECT_EQ(written("\xEF\xBB\xBFx"), "\"\xEF\xBB\xBFx\"");
   EXPECT_EQ(written(""), "");
 }
 

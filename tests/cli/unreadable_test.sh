@@ -12,6 +12,9 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   command -v setpriv >/dev/null || { echo "SKIP: root without setpriv reads every file"; exit 77; }
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME=/tmp)
+  # The tool is copied into $dir, which lies under TMPDIR: that must be open to others.
+  "${as_user[@]}" test -x "$dir/quorvane-tag" ||
+    { echo "SKIP: nobody cannot reach $dir (a folder on the way is closed to others)"; exit 77; }
 fi
 
 folder=$dir/music

@@ -86,6 +86,29 @@ win apply "$(wine_path "$dir/by-windows")" < "$dir/edited.rows" > "$dir/windows.
 [ "$(fingerprint "$dir/by-linux")" = "$(fingerprint "$dir/folder")" ] && fail "Linux apply changed nothing"
 diff <(fingerprint "$dir/by-linux") <(fingerprint "$dir/by-windows") || fail "apply left other files"
 
+# The same in CSV: list --csv prints the same bytes, and the edited sheet saved as CSV (as a
+# spreadsheet program saves it) leaves the same files as the tab-separated one.
+"$linux_tool" list --csv "$dir/folder" > "$dir/linux.csv" || fail "Linux list --csv exited $?"
+win list --csv "$(wine_path "$dir/folder")" > "$dir/windows.csv" || fail "Windows list --csv exited $?"
+cmp "$dir/linux.csv" "$dir/windows.csv" || fail "list --csv differs"
+python3 - "$dir/edited.rows" "$dir/edited.csv" <<'PY'
+import csv, sys
+# Read as apply reads it: a cell that begins with a quote is quoted.
+rows = list(csv.reader(open(sys.argv[1], newline="", encoding="utf-8"), delimiter="\t"))
+with open(sys.argv[2], "w", newline="", encoding="utf-8") as f:
+    csv.writer(f).writerows(rows)
+PY
+cp -a "$dir/folder" "$dir/csv-by-linux"
+cp -a "$dir/folder" "$dir/csv-by-windows"
+"$linux_tool" apply "$dir/csv-by-linux" < "$dir/edited.csv" > "$dir/linux.out" 2>&1 ||
+  fail "Linux apply of CSV exited $?: $(cat "$dir/linux.out")"
+win apply "$(wine_path "$dir/csv-by-windows")" < "$dir/edited.csv" > "$dir/windows.out" 2>&1 ||
+  fail "Windows apply of CSV exited $?: $(cat "$dir/windows.out")"
+diff <(fingerprint "$dir/by-linux") <(fingerprint "$dir/csv-by-linux") ||
+  fail "CSV left other files than tab-separated text"
+diff <(fingerprint "$dir/csv-by-linux") <(fingerprint "$dir/csv-by-windows") ||
+  fail "apply of CSV left other files"
+
 # The file too short for a tag: both refuse it, in the same words.
 grep 'short.mp3' "$dir/linux.rows" | awk -F'\t' 'BEGIN { OFS = "\t" } { $2 = "x"; $9 = "2"; print }' \
   > "$dir/short.rows"
