@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -89,6 +90,59 @@ class NextMessageBox {
   SeenBox box_;
 };
 
+// How many NextPopup objects wait for their menu.
+inline int& popupsAwaited() {
+  static int count = 0;
+  return count;
+}
+
+// What a pop-up menu offered, taken when it opened.
+struct SeenMenu {
+  QStringList items;      // the actions' texts, separators left out
+  QList<bool> enabled;
+  QRect geometry;         // on the screen
+};
+
+// Waits, inside the event loop of the next pop-up menu, for it to open, notes what it
+// offers and runs `choose` on it (a key press, or closing it).
+class NextPopup {
+ public:
+  explicit NextPopup(std::function<void(QMenu&)> choose = [](QMenu& menu) { menu.close(); })
+      : choose_(std::move(choose)) {
+    ++popupsAwaited();
+    QObject::connect(&poll_, &QTimer::timeout, [this] { look(); });
+    poll_.start(5);
+  }
+  ~NextPopup() {
+    if (!seen_) --popupsAwaited();
+  }
+  NextPopup(const NextPopup&) = delete;
+  NextPopup& operator=(const NextPopup&) = delete;
+  bool seen() const { return seen_; }
+  const SeenMenu& menu() const { return menu_; }
+
+ private:
+  void look() {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu || !menu->isVisible()) return;
+    poll_.stop();
+    seen_ = true;
+    --popupsAwaited();
+    for (QAction* action : menu->actions()) {
+      if (action->isSeparator()) continue;
+      menu_.items << action->text();
+      menu_.enabled << action->isEnabled();
+    }
+    menu_.geometry = menu->geometry();
+    choose_(*menu);
+  }
+
+  std::function<void(QMenu&)> choose_;
+  QTimer poll_;
+  bool seen_ = false;
+  SeenMenu menu_;
+};
+
 // Closes any message box still open `patience` after it was last looked at: the last
 // resort of the tests of UnexpectedBoxes, which must end even when that does not answer.
 class LastResort {
@@ -131,6 +185,13 @@ class UnexpectedBoxes {
 
  private:
   void look() {
+    // A pop-up menu nobody waits for would hold the test as a box would.
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        menu && popupsAwaited() == 0) {
+      ADD_FAILURE() << "a pop-up menu that the test did not expect";
+      menu->close();
+      return;
+    }
     if (boxesAwaited() > 0) return;
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || !box->isVisible() || alreadyAnswered(*box)) return;
