@@ -44,9 +44,11 @@ std::string folderProblem(const std::string& path, bool& notAFolder);
 struct Entry {
   enum class Kind { Present, Absent, Unknown } kind = Kind::Absent;
   std::string problem;  // why it could not be looked at (Unknown)
-  std::uint64_t volume = 0, index = 0;  // which file it is
 };
 Entry lookUp(const std::string& path);
+// Whether the folder of `path` holds an entry named exactly as its last part, not only one
+// that a file system which ignores letter case finds under that name.
+bool holdsExactName(const std::string& path);
 
 // The writer's checks on the file at `path`, in its order, changing nothing: "" when Save
 // would write it (and `tail` holds its last 128 bytes), else why it would not.

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 
 #include "cli/cli_system.h"
 #include "os/posix/file_names.h"
+#include "os/posix/file_system.h"
 #include "os/posix/posix_file.h"
 #include "os/posix/posix_file_service.h"
 
@@ -19,6 +21,13 @@ bool readAll(int fd, std::string& out) {
   while (true) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Standard input may come non-blocking from whoever started us; its flags are shared
+      // with them, so wait for data instead of changing them.
+      pollfd ready{fd, POLLIN, 0};
+      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
+      continue;
+    }
     if (n < 0) return false;
     if (n == 0) return true;
     out.append(buffer, static_cast<std::size_t>(n));
@@ -51,7 +60,7 @@ std::string forOutput(std::string_view text) {
 }
 
 bool readWholeFile(const std::string& path, std::string& out, std::string& why) {
-  UniqueFd in = openPath(path, O_RDONLY);
+  UniqueFd in = openToReadThrough(path);
   if (!in.valid() || !readAll(in.get(), out)) {
     why = describeError(errno);
     return false;
@@ -85,10 +94,15 @@ Entry lookUp(const std::string& path) {
     entry.problem = describeError(errno);
   } else {
     entry.kind = Entry::Kind::Present;
-    entry.volume = static_cast<std::uint64_t>(info.st_dev);
-    entry.index = static_cast<std::uint64_t>(info.st_ino);
   }
   return entry;
+}
+
+bool holdsExactName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return fs::nameOnDisk(".", path) == path;
+  const std::string name = path.substr(slash + 1);
+  return fs::nameOnDisk(slash == 0 ? "/" : path.substr(0, slash), name) == name;
 }
 
 std::string writeProblem(const std::string& path, TagBlock& tail) {

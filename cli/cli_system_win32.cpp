@@ -116,14 +116,22 @@ Entry lookUp(const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileInformationByHandle(handle, &info)) {
     entry.kind = Entry::Kind::Present;
-    entry.volume = info.dwVolumeSerialNumber;
-    entry.index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
   } else {
     entry.kind = Entry::Kind::Unknown;
     entry.problem = describeWindowsError(GetLastError());
   }
   CloseHandle(handle);
   return entry;
+}
+
+bool holdsExactName(const std::string& path) {
+  const std::wstring wide = wideFromText(path);
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(wide.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  const std::size_t slash = wide.find_last_of(L"\\/");
+  return wide.substr(slash == std::wstring::npos ? 0 : slash + 1) == found.cFileName;
 }
 
 std::string writeProblem(const std::string& path, TagBlock& tail) {

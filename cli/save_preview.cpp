@@ -21,7 +21,6 @@ namespace {
 struct FileView {
   std::string problem;  // why the writer would not write it; "" when it would
   TagBlock tail{};      // its last 128 bytes
-  std::uint64_t volume = 0, index = 0;  // which file it is
 };
 
 // The folder as the rows before the current one will have left it: the names that Save
@@ -37,10 +36,8 @@ class PlannedFolder {
     const cli::Entry entry = cli::lookUp(path);
     if (entry.kind == cli::Entry::Kind::Absent) return std::nullopt;
     FileView view;
-    view.volume = entry.volume;
-    view.index = entry.index;
-    view.problem =
-        entry.kind == cli::Entry::Kind::Unknown ? entry.problem : cli::writeProblem(path, view.tail);
+    view.problem = entry.kind == cli::Entry::Kind::Unknown ? entry.problem
+                                                           : cli::writeProblem(path, view.tail);
     return view;
   }
 
@@ -48,23 +45,21 @@ class PlannedFolder {
     planned_[name] = std::move(view);
   }
 
-  // Why renaming `from` (the file `file`) to `to` would fail; "" when it would not.
-  std::string renameProblem(const std::string& from, const std::string& to,
-                            const FileView& file) const {
+  // Why renaming `from` to `to` would fail; "" when it would not.
+  std::string renameProblem(const std::string& from, const std::string& to) const {
     cli::Entry target;
     if (const auto it = planned_.find(to); it != planned_.end()) {
       target.kind = it->second ? cli::Entry::Kind::Present : cli::Entry::Kind::Absent;
-      if (it->second) {
-        target.volume = it->second->volume;
-        target.index = it->second->index;
-      }
     } else {
       target = cli::lookUp(cli::systemFiles().joinPath(folder_, to));
     }
     if (target.kind == cli::Entry::Kind::Present) {
-      // On a file system that ignores letter case the new name "exists" as the file itself.
-      const bool sameFile = target.volume == file.volume && target.index == file.index;
-      if (!sameFile || !equalIgnoringAsciiCase(from, to)) return cli::describeTaken();
+      // On a file system that ignores letter case the new name "exists" as the file itself
+      // while no entry has exactly that name; the writer moves the file aside to tell. (Inode
+      // numbers cannot tell: FUSE may give each name of one file a number of its own.)
+      const bool itself = !planned_.contains(to) && equalIgnoringAsciiCase(from, to) &&
+                          !cli::holdsExactName(cli::systemFiles().joinPath(folder_, to));
+      if (!itself) return cli::describeTaken();
     } else if (target.kind == cli::Entry::Kind::Unknown) {
       return target.problem;
     }
@@ -195,7 +190,7 @@ SavePreview previewSave(const std::vector<SheetRow>& rows, const std::string& fo
     view->tail = block;
     planned.set(loaded, view);
     if (newName != loaded) {
-      if (const std::string why = planned.renameProblem(loaded, newName, *view); !why.empty()) {
+      if (const std::string why = planned.renameProblem(loaded, newName); !why.empty()) {
         preview.lines.push_back(file + ": cannot be renamed to " + cli::forOutput(newName) + ": " +
                                 why);
         ++preview.failures;

@@ -57,7 +57,8 @@ class FileService {
   virtual std::unique_ptr<OpenFile> openToWrite(const std::string& path, FileFailure& failure) = 0;
   // Gives the file at `from` the path `to` in the same folder without ever replacing a
   // file that has that name; a change of letter case alone is a rename also where names
-  // ignore case. False, with `failure` set and nothing changed, otherwise.
+  // ignore case, and fails where the file system keeps a case of its own (the file keeps a
+  // name that finds it). False, with `failure` set and nothing else changed, otherwise.
   virtual bool renameNoReplace(const std::string& from, const std::string& to,
                                FileFailure& failure) = 0;
 

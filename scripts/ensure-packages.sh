@@ -10,13 +10,15 @@ quorvane_run_packages=(
   fonts-ipafont-gothic xdg-utils x11-utils
 )
 # What the tests need besides (./test): test frameworks, the virtual display and what
-# drives it, sanitizers and fuzzers, peers, and the Debian package's checks.
+# drives it, sanitizers and fuzzers, peers, the Debian package's checks, file systems whose
+# names ignore case (exFAT, and a FUSE one of the tests' own), and a system-call tracer.
 quorvane_test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool imagemagick tigervnc-standalone-server tigervnc-tools
+  xvfb xdotool xclip imagemagick tigervnc-standalone-server tigervnc-tools
   clang libclang-rt-14-dev
   id3v2 python3-mutagen eyed3
   dpkg-dev lintian file
+  exfat-fuse exfatprogs python3-fusepy strace
 )
 
 # What the Windows build needs: the cross compiler, and Wine with what it needs to show

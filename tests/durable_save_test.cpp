@@ -365,4 +365,24 @@ TEST_F(FullDisk, TagsThatCannotBeAppendedLeaveTheirFilesAsTheyWere) {
   }
 }
 
+TEST_F(FullDisk, ATagCutShortIsCutOffAgain) {
+  // 50 bytes of the tag fit in the file's last page; the rest needs a page there is not.
+  const Bytes bytes = audio(2 * 4096 - 50);
+  const std::string path = dir.file("short.mp3");
+  writeFile(path, bytes);
+  HeadlessMessageBoxes messages;
+  TagWriter writer(systemFiles(), messages);
+  fill();
+  Module1::TagRecord record;
+  record.Title = "New";
+  EXPECT_EQ(writer.write(path, record, ""), Module1::WriteOutcome::NotWritten);
+  writer.flush();
+  const Bytes now = readFile(path);
+  EXPECT_EQ(now.size(), bytes.size()) << "what fitted is cut off again";
+  EXPECT_EQ(now, bytes);
+  ASSERT_EQ(messages.shown().size(), 1u);
+  EXPECT_NE(messages.shown()[0].text.find("No space left on device"), std::string::npos)
+      << messages.shown()[0].text;
+}
+
 }  // namespace

@@ -1,13 +1,68 @@
-// Folder listings on Linux: names in the order of their bytes, however many.
+// Folder listings on Linux: names in the order of their bytes, however many; entries whose
+// type the file system does not report, and entries that cannot be looked at.
 #include "os/posix/file_system.h"
 
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <random>
 
 #include "os/posix/file_names.h"
 #include "tests/test_support.h"
+
+namespace {
+
+// Faults planted under readdir and fstatat below: what some file systems do (report no entry
+// types, fail to look at one entry) made to happen on a chosen entry.
+struct ListingFaults {
+  bool unknownTypes = false;  // readdir reports DT_UNKNOWN for every entry
+  std::string failStatOf;     // fstatat of this name fails with EIO
+  int failReaddirAfter = -1;  // readdir fails with EIO after this many entries
+  int entries = 0, stats = 0;
+};
+ListingFaults faults;
+
+#if defined(_FILE_OFFSET_BITS) && _FILE_OFFSET_BITS == 64
+constexpr const char* kReaddir = "readdir64";
+constexpr const char* kFstatat = "fstatat64";
+#else
+constexpr const char* kReaddir = "readdir";
+constexpr const char* kFstatat = "fstatat";
+#endif
+
+}  // namespace
+
+// These take the place of the C library's for the whole test program (the listing code is
+// linked into it); unplanted, they call the library's own.
+extern "C" dirent* readdir(DIR* dir) {
+  using Readdir = dirent* (*)(DIR*);
+  static const auto real = reinterpret_cast<Readdir>(::dlsym(RTLD_NEXT, kReaddir));
+  if (faults.failReaddirAfter >= 0 && faults.entries == faults.failReaddirAfter) {
+    errno = EIO;
+    return nullptr;
+  }
+  dirent* entry = real(dir);
+  if (entry) ++faults.entries;
+  if (entry && faults.unknownTypes) entry->d_type = DT_UNKNOWN;
+  return entry;
+}
+
+extern "C" int fstatat(int folder, const char* name, struct stat* info, int flags) noexcept {
+  using Fstatat = int (*)(int, const char*, struct stat*, int);
+  static const auto real = reinterpret_cast<Fstatat>(::dlsym(RTLD_NEXT, kFstatat));
+  ++faults.stats;
+  if (!faults.failStatOf.empty() && faults.failStatOf == name) {
+    errno = EIO;
+    return -1;
+  }
+  return real(folder, name, info, flags);
+}
 
 namespace {
 
@@ -37,5 +92,85 @@ TEST(ListMp3Files, ManyNamesComeInTheOrderOfTheirBytes) {
   for (const std::string& name : listing.names) listed.push_back(nameToBytes(name));
   EXPECT_EQ(listed, names);
 }
+
+struct ListingCase {
+  const char* what;
+  bool unknownTypes;
+  const char* failStatOf;
+  int failReaddirAfter;
+  bool ok;                           // the MP3 listing's verdict
+  std::vector<std::string> mp3s;     // what it lists
+  std::vector<std::string> folders;  // what the sub-folder listing lists
+};
+
+class ListingWithFaults : public ::testing::TestWithParam<ListingCase> {
+ protected:
+  void TearDown() override { faults = ListingFaults{}; }
+};
+
+// a.mp3, b.mp3 and c.mp3, folders x, y.mp3 and z, and a FIFO f.mp3: a folder and a FIFO named
+// like MP3 files are never listed as files, so their type has to be found. Nine entries with
+// "." and "..": a read that fails after nine fails where the folder would have ended.
+TEST_P(ListingWithFaults, ListsWhatCanBeLookedAtAndFailsOnlyWhenReadingFails) {
+  const ListingCase& c = GetParam();
+  TempDir dir;
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) writeFile(dir.file(name), audio(10));
+  for (const char* name : {"x", "y.mp3", "z"}) std::filesystem::create_directory(dir.file(name));
+  ASSERT_EQ(::mkfifo(dir.file("f.mp3").c_str(), 0600), 0);
+
+  faults.unknownTypes = c.unknownTypes;
+  faults.failStatOf = c.failStatOf;
+  faults.failReaddirAfter = c.failReaddirAfter;
+  const fs::Mp3Listing listing = fs::listMp3Files(dir.text());
+  const int statsForFiles = faults.stats;
+  faults.entries = 0;
+  const std::vector<std::string> folders = fs::listSubfolders(dir.text());
+  const ListingFaults seen = faults;
+  faults = ListingFaults{};
+
+  EXPECT_EQ(listing.ok, c.ok);
+  if (c.ok) {
+    EXPECT_EQ(listing.names, c.mp3s);
+    EXPECT_EQ(folders, c.folders);
+  } else {
+    EXPECT_EQ(listing.error, EIO);  // the sub-folder list has no verdict: it lists what it read
+  }
+  // Without entry types every candidate is looked at: the planted calls were the ones made.
+  if (c.unknownTypes && c.ok) {
+    EXPECT_GE(statsForFiles, 5);
+    EXPECT_GE(seen.stats, statsForFiles + 6);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListingWithFaults,
+    ::testing::Values(
+        ListingCase{"entry types reported",
+                    false,
+                    "",
+                    -1,
+                    true,
+                    {"a.mp3", "b.mp3", "c.mp3"},
+                    {"x", "y.mp3", "z"}},
+        ListingCase{
+            "no entry types", true, "", -1, true, {"a.mp3", "b.mp3", "c.mp3"}, {"x", "y.mp3", "z"}},
+        // The entry that cannot be looked at is left out; the rest of the folder is listed.
+        ListingCase{"a file that cannot be looked at",
+                    true,
+                    "a.mp3",
+                    -1,
+                    true,
+                    {"b.mp3", "c.mp3"},
+                    {"x", "y.mp3", "z"}},
+        ListingCase{"a folder that cannot be looked at",
+                    true,
+                    "x",
+                    -1,
+                    true,
+                    {"a.mp3", "b.mp3", "c.mp3"},
+                    {"y.mp3", "z"}},
+        ListingCase{"the folder cannot be read to its end", false, "", 2, false, {}, {}},
+        ListingCase{"a failed look and then a failed read", true, "a.mp3", 9, false, {}, {}}),
+    caseName<ListingCase>);
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 
 #include "os/posix/file_names.h"
 
@@ -28,6 +29,15 @@ class Dir {
  private:
   DIR* dir_;
 };
+
+// The folder's next entry; null at its end, or with `error` set when reading it failed. errno
+// is looked at only right after readdir: a failed fstatat on an earlier entry leaves it set.
+const dirent* nextEntry(DIR* dir, int& error) {
+  errno = 0;
+  const dirent* entry = ::readdir(dir);
+  if (!entry) error = errno;
+  return entry;
+}
 
 enum class Kind { Regular, Folder, Other };
 
@@ -112,16 +122,16 @@ Mp3Listing listMp3Files(std::string_view folder) {
     return listing;
   }
   std::vector<std::string> names;
-  errno = 0;
-  while (const dirent* entry = ::readdir(dir.get())) {
+  int error = 0;
+  while (const dirent* entry = nextEntry(dir.get(), error)) {
     const std::string_view name = entry->d_name;
     if (name.empty() || name[0] == '.' || !matchesMp3Pattern(name)) continue;
     // Links are left out: writing through one could change a file outside the folder.
     if (kindOf(dir.get(), entry, false) == Kind::Regular) names.emplace_back(name);
   }
-  if (errno != 0) {
+  if (error != 0) {
     listing.ok = false;
-    listing.error = errno;
+    listing.error = error;
   }
   listing.names = toText(std::move(names));
   return listing;
@@ -131,7 +141,8 @@ std::vector<std::string> listSubfolders(std::string_view folder) {
   Dir dir(nameToBytes(folder));
   std::vector<std::string> names;
   if (!dir.get()) return names;
-  while (const dirent* entry = ::readdir(dir.get())) {
+  int error = 0;
+  while (const dirent* entry = nextEntry(dir.get(), error)) {
     const std::string_view name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
     if (kindOf(dir.get(), entry, true) == Kind::Folder) names.emplace_back(name);
@@ -197,6 +208,26 @@ std::vector<std::string> ancestorsOf(std::string_view folder) {
   }
   if (chain.size() > 1 && chain.back() == "/") chain.pop_back();
   return chain;
+}
+
+std::optional<std::string> nameOnDisk(std::string_view folder, std::string_view name) {
+  const std::string bytes = nameToBytes(name);
+  Dir dir(nameToBytes(folder));
+  if (!dir.get()) return std::nullopt;
+  std::optional<std::string> found;
+  int error = 0;
+  while (const dirent* entry = nextEntry(dir.get(), error)) {
+    const std::string_view entryName = entry->d_name;
+    if (entryName == bytes) return std::string(name);
+    if (!found && equalIgnoringAsciiCase(entryName, bytes)) found = nameFromBytes(entryName);
+  }
+  return found;
+}
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool isFolder(std::string_view path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,14 @@ std::string normalizeFolder(std::string_view path);
 
 // "/", "/home", "/home/user" for "/home/user".
 std::vector<std::string> ancestorsOf(std::string_view folder);
+
+// The folder's entry named `name`: `name` itself when an entry has exactly its bytes, else
+// the first entry that equals it ignoring ASCII letter case (the one a file system that
+// ignores case finds), else nullopt.
+std::optional<std::string> nameOnDisk(std::string_view folder, std::string_view name);
+
+// True when `a` and `b` are equal but for the case of ASCII letters.
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 bool isFolder(std::string_view path);
 std::string currentFolder();

@@ -21,13 +21,27 @@ bool UniqueFd::close() {
   return ::close(fd) == 0;
 }
 
-UniqueFd openPath(const std::string& path, int flags) {
+namespace {
+
+UniqueFd openBytes(const std::string& path, int flags) {
   const std::string bytes = nameToBytes(path);
   if (bytes.find('\0') != std::string::npos) {  // would name another, shorter path
     errno = EINVAL;
     return UniqueFd();
   }
-  return UniqueFd(::open(bytes.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  return UniqueFd(::open(bytes.c_str(), flags | O_CLOEXEC | O_NOCTTY));
+}
+
+}  // namespace
+
+UniqueFd openPath(const std::string& path, int flags) {
+  return openBytes(path, flags | O_NONBLOCK);
+}
+
+UniqueFd openToReadThrough(const std::string& path) {
+  // Without O_NONBLOCK: a FIFO opened before its writer would read as empty, and a pipe
+  // whose writer is slow would fail with EAGAIN.
+  return openBytes(path, O_RDONLY);
 }
 
 bool readFully(int fd, void* buffer, std::size_t size, off_t offset) {

@@ -36,6 +36,9 @@ class UniqueFd {
 // Opens a path given as text (see file_names.h) without blocking on FIFOs or devices and
 // without becoming a controlling terminal. Returns an invalid UniqueFd with errno set.
 UniqueFd openPath(const std::string& path, int flags);
+// Opens a path for reading through to its end, whatever it is: opening a FIFO waits for its
+// writer and reads wait for data. For input the user names, never for a folder's files.
+UniqueFd openToReadThrough(const std::string& path);
 
 // pread/pwrite until all `size` bytes are done; false with errno set otherwise (a read
 // that meets the end of the file sets EIO).

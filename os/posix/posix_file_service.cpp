@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "os/posix/file_names.h"
 #include "os/posix/file_system.h"
@@ -69,20 +72,87 @@ std::unique_ptr<PosixOpenFile> openRegular(const std::string& path, int flags, b
   return std::make_unique<PosixOpenFile>(std::move(fd), info.st_size);
 }
 
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat sa {
   }, sb{};
   return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
+}
+
+// Renames byte path `from` to `to`, never replacing a file named `to`. 0, or the errno.
+int renameWithoutReplacing(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  int err = errno;
+  if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
+
+  // The file system lacks RENAME_NOREPLACE: a hard link fails on an existing name too.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    if (::unlink(from.c_str()) == 0) return 0;
+    err = errno;
+    ::unlink(to.c_str());
+    return err;
+  }
+  err = errno;
+  if (err != EPERM && err != ENOTSUP && err != EMLINK) return err;
+
+  // No hard links either (FAT on a music player): check, then rename.
+  struct stat existing {};
+  if (::lstat(to.c_str(), &existing) == 0) return EEXIST;
+  if (errno != ENOENT) return errno;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// The byte path's folder and the name in it.
+std::pair<std::string, std::string> splitBytePath(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Moves the file at `from` to a name of our own beside `to`, set in `step`. 0, or the errno.
+int moveAside(const std::string& from, const std::string& to, std::string& step) {
+  // The new name with a suffix tells whose file it is should we be stopped halfway; a name
+  // too long for that falls back to a short one.
+  const std::string shortBase = splitBytePath(to).first + "/quorvane";
+  int err = 0;
+  for (const std::string& base : {to, shortBase}) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      step = base + ".quorvane-rename" + (attempt == 0 ? "" : "-" + std::to_string(attempt));
+      err = renameWithoutReplacing(from, step);
+      if (err != EEXIST) break;
+    }
+    if (err != ENAMETOOLONG) return err;
+  }
+  return err;
+}
+
+constexpr const char* kCaseKept = "ファイル システムが名前の大文字と小文字を変えませんでした";
+
+// A rename where `to` may name the file itself: a file system that ignores letter case finds
+// it under its new name, and a hard link is the same file under another. The file goes
+// through a name of our own first; if `to` is still taken then, another file holds it.
+bool renameThroughStep(const std::string& from, const std::string& to, FileFailure& failure) {
+  std::string step;
+  if (const int err = moveAside(from, to, step); err != 0) {
+    failure = systemFailure(err);
+    return false;
+  }
+  // With the file out of the way, a name that is still taken is another file's.
+  if (const int err = renameWithoutReplacing(step, to); err != 0) {
+    failure = systemFailure(err);
+    if (renameWithoutReplacing(step, from) != 0) {
+      failure.description += " (今の名前: " + nameFromBytes(splitBytePath(step).second) + ")";
+    }
+    return false;
+  }
+  // Some file systems keep names in a letter case of their own: the rename is done only if
+  // the folder shows the name the user asked for. (A folder that cannot be read shows none.)
+  const auto [folder, name] = splitBytePath(to);
+  const std::optional<std::string> onDisk =
+      fs::nameOnDisk(nameFromBytes(folder), nameFromBytes(name));
+  if (!onDisk || *onDisk == nameFromBytes(name)) return true;
+  failure = FileFailure{false, std::string(kCaseKept) + " (ディスク上の名前: " + *onDisk + ")。"};
+  return false;
 }
 
 }  // namespace
@@ -106,52 +176,15 @@ bool PosixFileService::renameNoReplace(const std::string& fromText, const std::s
     failure = systemFailure(EINVAL);  // would name another, shorter path
     return false;
   }
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-    return true;
+  // A FUSE file system may give two names of one file two inode numbers: the names decide.
+  if (fs::equalIgnoringAsciiCase(from, to) || sameFile(from, to)) {
+    return renameThroughStep(from, to, failure);
   }
-  int err = errno;
-  if (err == EEXIST) {
-    // On a file system that ignores letter case the new name "exists" as the file itself;
-    // a change of case alone is still a rename the user asked for.
-    if (equalIgnoringAsciiCase(from, to) && sameFile(from, to) &&
-        ::rename(from.c_str(), to.c_str()) == 0) {
-      return true;
-    }
-    failure = systemFailure(EEXIST);
-    return false;
-  }
-  if (err != EINVAL && err != ENOSYS && err != ENOTSUP) {
+  if (const int err = renameWithoutReplacing(from, to); err != 0) {
     failure = systemFailure(err);
     return false;
   }
-
-  // The file system lacks RENAME_NOREPLACE: a hard link fails on an existing name too.
-  if (::link(from.c_str(), to.c_str()) == 0) {
-    if (::unlink(from.c_str()) == 0) return true;
-    err = errno;
-    ::unlink(to.c_str());
-    failure = systemFailure(err);
-    return false;
-  }
-  err = errno;
-  if (err != EPERM && err != ENOTSUP && err != EMLINK) {
-    failure = systemFailure(err);
-    return false;
-  }
-
-  // No hard links either (FAT on a music player): check, then rename.
-  struct stat existing {};
-  if (::lstat(to.c_str(), &existing) == 0) {
-    failure = systemFailure(EEXIST);
-    return false;
-  }
-  if (errno != ENOENT) {
-    failure = systemFailure(errno);
-    return false;
-  }
-  if (::rename(from.c_str(), to.c_str()) == 0) return true;
-  failure = systemFailure(errno);
-  return false;
+  return true;
 }
 
 bool PosixFileService::flushFolder(const std::string& folder, FileFailure& failure) {

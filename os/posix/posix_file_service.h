@@ -6,6 +6,10 @@ namespace quorvane {
 
 // Files and folders on Linux: paths are bytes, held as UTF-8 text by the rule of
 // file_names.h. Drives are the roots of the mounted file systems a user works in.
+// A rename whose new name may be the file itself (the same name in other letter case, or
+// the same inode) goes through a name of its own, "NEW.quorvane-rename"; it succeeds only
+// when the folder then holds exactly the new name, so a file system that keeps a letter case
+// of its own fails it (the file keeps a name that finds it, in that case).
 class PosixFileService : public FileService {
  public:
   std::unique_ptr<OpenFile> openToRead(const std::string& path, FileFailure& failure) override;

@@ -2,15 +2,19 @@
 # The Windows window under Wine and Xvfb: opens a folder whose tags are in code page 932,
 # edits a title cell with the mouse and keyboard, saves, answers the question with Enter,
 # and checks the file's bytes; a wheel over the drive list changes nothing, and after a
-# wheel over the sheet the hidden editor still has the keys; the close box and Quit ask
-# before unsaved edits are dropped. Leaves a screenshot of the
-# edited sheet at SCREENSHOT. The Wine prefix is WINEPREFIX, else wineprefix in the build
-# folder (the folder above the program's), made ready by scripts/wine-prefix.sh.
-# Usage: win32_window_e2e.sh PATH/TO/quorvane.exe [SCREENSHOT.png]
+# wheel over the sheet the hidden editor still has the keys; text hidden by the wheel before
+# Enter is asked about and saved; a folder that goes away before Save keeps the sheet until
+# it is back; the close box and Quit ask before unsaved edits are dropped. Leaves
+# screenshots of the sheet and boxes at SCREENSHOT and SCREENSHOT-*. The Wine prefix is
+# WINEPREFIX, else wineprefix in the build folder (the folder above the program's), made
+# ready by scripts/wine-prefix.sh.
+# Its message boxes are read with BOX_TEXT (tests/windows/box_text.cpp).
+# Usage: win32_window_e2e.sh PATH/TO/quorvane.exe [SCREENSHOT.png [BOX_TEXT.exe]]
 # Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb, xdotool, wine or IPA Gothic fonts).
 set -u
 app=$(realpath "$1")
 shot=${2:-}
+box_text=${3:+$(realpath "$3")}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
 for tool in Xvfb xdotool wine wineserver; do
@@ -33,6 +37,13 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# Wine's message boxes copy nothing on Ctrl+C: their controls are read instead.
+read_boxes() {
+  [ -n "$box_text" ] || { echo "note: no BOX_TEXT, the boxes are not read" >&2; return 77; }
+  timeout 30 wine "$box_text" 2>/dev/null
+}
+box_reader=read_boxes
 
 # A Unix path as Wine names it: drive Z: is the Unix root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -107,6 +118,11 @@ save
 answer_box "question of the second Save" '$' Return
 wait_for 20 "the kept title in 03.mp3 after the second Save" third_written
 
+# A title hidden by the wheel before Enter is asked about and saved; a folder that has gone
+# at Save keeps the sheet with its edits until it is back.
+hidden_text_is_saved "${shot:+${shot%.png}-hidden.png}"
+vanished_folder_keeps_edits windows_path 'Path not found.' "${shot:+${shot%.png}-gone.png}"
+
 # The close box (Alt+F4, as the window system sends it) asks when an edit is unsaved; No
 # keeps the program running.
 refocus
@@ -120,5 +136,5 @@ refocus
 quit
 answer_box "question of Quit" '$' Return
 check_clean_end 20
-title_written || fail "Quit wrote the unsaved title into 01.mp3: $(field 01.mp3 125 30)"
+hidden_title_written || fail "Quit wrote the unsaved title into 01.mp3: $(field 01.mp3 125 30)"
 echo "PASS: the Windows window kept and saved every edit"

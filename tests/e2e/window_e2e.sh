@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real window under Xvfb: opens a folder whose tags are in code page 932, edits a title
 # cell with the mouse and keyboard, saves, answers the question with Enter, and checks the
-# file's bytes. Leaves a screenshot of the edited sheet at SCREENSHOT.
+# file's bytes; then text hidden by the wheel before Enter, and a folder that goes away
+# before Save and comes back. Leaves screenshots of the sheet and boxes at SCREENSHOT and
+# SCREENSHOT-*.
 # Usage: window_e2e.sh PATH/TO/quorvane [SCREENSHOT.png]
 # Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb or xdotool).
 set -u
@@ -100,6 +102,11 @@ title_of_third() {
 explain=title_of_third
 wait_for 30 "the kept title in 03.mp3 after the second Save" third_written
 explain=
+
+# A title hidden by the wheel before Enter is asked about and saved; a folder that has gone
+# at Save keeps the sheet with its edits until it is back.
+hidden_text_is_saved "${shot:+${shot%.png}-hidden.png}"
+vanished_folder_keeps_edits as_is 'No such file or directory' "${shot:+${shot%.png}-gone.png}"
 
 # Quit: nothing is unsaved, so the program ends without a question.
 quit

@@ -101,6 +101,7 @@ make_folder() {
 # field FILE FROM-END WIDTH: hex of WIDTH bytes that start FROM-END bytes before the end.
 field() { tail -c "$2" "$folder/$1" | head -c "$3" | od -An -tx1 | tr -d ' \n'; }
 hex() { printf "$1" | od -An -tx1 | tr -d ' \n'; }
+as_is() { printf '%s' "$1"; }
 
 # find_window: the program's 678x441 window named Quorvane, into `window`.
 find_window() {
@@ -120,6 +121,13 @@ find_window() {
 cell() { xdo mousemove --window "$window" $((131 + $2 * 140 + 70)) $((38 + $1 * 20 + 10)) click 1; sleep 0.4; }
 # wheel X Y BUTTON: one turn of the wheel (4 up, 5 down) over the window's point.
 wheel() { xdo mousemove --window "$window" "$1" "$2" click "$3"; sleep 0.4; }
+# sheet_home: the sheet scrolled back to its first row and column (the horizontal scroll
+# bar's left arrow, the wheel up), where `cell` finds the cells.
+sheet_home() {
+  xdo mousemove --window "$window" 139 410 click --repeat 8 --delay 50 1
+  xdo mousemove --window "$window" 400 200 click --repeat 5 --delay 50 4
+  sleep 0.4
+}
 save() { xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1; }
 quit() { xdo mousemove --window "$window" $((512 + 36)) $((3 + 12)) click 1; }
 # type_in_cell TEXT: the open editor's text replaced by TEXT and stored with Enter.
@@ -148,17 +156,56 @@ photograph() {
   [ -n "$1" ] && command -v import >/dev/null || return 0
   timeout 20 import -window root -crop 700x480+0+0 "$1" || echo "warning: no screenshot taken" >&2
 }
-# answer_box WHAT TITLE-SUFFIX KEY [SHOT]: waits for the box, gives it the keyboard,
-# photographs it, presses KEY.
+# answer_box WHAT TITLE-SUFFIX KEY [SHOT [TEXT...]]: waits for the box, gives it the
+# keyboard, photographs it, checks that it says each TEXT, presses KEY.
 answer_box() {
   wait_for 10 "$1" find_box "$2"
   xdo windowfocus --sync "$box" 2>/dev/null || true
   sleep 0.3
   photograph "${4:-}"
+  if [ $# -gt 4 ]; then box_says "$1" "${@:5}"; fi
   xdo key "$3"
-  wait_for 20 "the box to close after $1" no_box "$2"
+  wait_for 20 "the box to close after $1" box_closed "$2" "$box"
   sleep 0.3
 }
+# box_closed TITLE-SUFFIX ID: box ID has gone, whether or not another such box followed it.
+box_closed() { ! xdo search --onlyvisible --name "^Quorvane$1" 2>/dev/null | grep -qx "$2"; }
+# box_says WHAT TEXT...: the open box says each TEXT, as `box_reader` reads it.
+box_says() {
+  local what=$1 said text
+  shift
+  said=$("$box_reader")
+  [ $? -eq 77 ] && return 0  # no way to read it here, noted
+  said=${said//$'\r'/}
+  for text in "$@"; do
+    [[ $said == *"$text"* ]] || fail "the $what does not say '$text'; it says: ${said:-nothing}"
+  done
+}
+# copied_box: the focused box's title and text as Ctrl+C copies them (the Qt boxes do it as
+# Windows' do), read back with xclip.
+copied_box() {
+  command -v xclip >/dev/null || { echo "note: no xclip, the boxes are not read" >&2; return 77; }
+  xdo key ctrl+c
+  sleep 0.3
+  timeout 5 xclip -o -selection clipboard 2>/dev/null
+}
+box_reader=copied_box
+# The screen is read with ImageMagick's import; without it, a note and no check.
+can_look() {
+  command -v import >/dev/null && return 0
+  echo "note: no ImageMagick import, the screen is not checked" >&2
+  return 1
+}
+# grab X Y WIDTH HEIGHT [FORMAT]: the window's rectangle from the screen (raw RGB bytes).
+grab() {
+  local WINDOW X Y WIDTH HEIGHT SCREEN
+  eval "$(xdo getwindowgeometry --shell "$window")"
+  timeout 20 import -window root -crop "$3x$4+$((X + $1))+$((Y + $2))" -depth 8 "${5:-rgb}:-"
+}
+# pixel X Y: the colour (#RRGGBB) of the window's point.
+pixel() { grab "$1" "$2" 1 1 txt | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+# cell_look ROW COL: a fingerprint of what the inside of the cell shows (sheet at the top).
+cell_look() { grab $((131 + $2 * 140 + 2)) $((38 + $1 * 20 + 2)) 136 16 | md5sum; }
 
 # ---- the steps both windows go through ----
 
@@ -207,6 +254,97 @@ refuse_folder_change() {
 }
 
 third_written() { [ "$(field 03.mp3 125 30)" = "$(hex 'Read only%21s')" ]; }
+
+# same_but_title FILE COPY: FILE and COPY differ in the title field alone, if at all.
+same_but_title() {
+  cmp -s <(head -c -125 "$folder/$1") <(head -c -125 "$2") &&
+    cmp -s <(tail -c 95 "$folder/$1") <(tail -c 95 "$2") ||
+    fail "$1 changed outside its title: $(tail -c 128 "$folder/$1" | od -An -c | tr -s ' ')"
+}
+
+# hidden_text_is_saved [SHOT]: a title typed into the first row without Enter and hidden
+# by the wheel over the sheet is kept: Quit asks (No goes on), and Save writes it.
+hidden_title_written() { [ "$(field 01.mp3 125 30)" = "$(hex 'Hidden title%18s')" ]; }
+hidden_text_is_saved() {
+  cp "$folder/01.mp3" "$work/01.before"
+  refocus
+  sheet_home
+  cell 1 1
+  xdo key ctrl+a
+  xdo type --delay 40 "Hidden title"
+  sleep 0.3
+  wheel 400 200 5
+  wheel 400 200 5
+  photograph "${1:-}"
+  # The editor gone from the screen: the first row's title cell (another file's, empty, now)
+  # looks as the empty one below it.
+  if can_look && [ "$(cell_look 1 1)" != "$(cell_look 2 1)" ]; then
+    fail "the title editor is still on the screen after the wheel${1:+, see $1}"
+  fi
+  quit
+  answer_box "question of Quit over the hidden title" '$' alt+n "${1:+${1%.png}-quit.png}" \
+    "内容が保存されていません終了しますか？"
+  kill -0 "$app_pid" 2>/dev/null || fail "Quit ended quorvane although the answer was No"
+  hidden_title_written && fail "Quit answered No wrote the hidden title"
+  refocus
+  save
+  answer_box "question of Save after the hidden title" '$' Return "" "保存します。"
+  wait_for 20 "the hidden title in 01.mp3 after Save" hidden_title_written
+  same_but_title 01.mp3 "$work/01.before"
+}
+
+# vanished_folder_keeps_edits PATH-NAMER REASON [SHOT]: titles typed into the second and
+# third rows; the folder moved away, Save reports each row's failure (its path as
+# PATH-NAMER names it, and REASON) and keeps the rows marked; Quit asks; the folder moved
+# back, Save writes them.
+gone_written() {
+  [ "$(field 02.mp3 125 30)" = "$(hex 'Gone title%20s')" ] &&
+    [ "$(field 03.mp3 125 30)" = "$(hex 'Gone too%22s')" ]
+}
+vanished_folder_keeps_edits() {
+  local namer=$1 reason=$2 shot=${3:-} f row colour expected
+  cp "$folder/02.mp3" "$work/02.before"
+  cp "$folder/03.mp3" "$work/03.before"
+  refocus
+  sheet_home
+  cell 2 1
+  type_in_cell "Gone title"
+  cell 3 1
+  type_in_cell "Gone too"
+  mv "$folder" "$folder-away"
+  save
+  answer_box "question of Save into the moved folder" '$' Return "" "保存します。"
+  for f in 02 03; do
+    answer_box "write error of $f.mp3 in the moved folder" '  :' Return \
+      "${shot:+${shot%.png}-error$f.png}" "Quorvane  :書き込みエラー" \
+      "ファイル名 :$("$namer" "$folder/$f.mp3")" "変更を保存できませんでした。" "$reason"
+  done
+  sleep 0.5
+  no_box '' || fail "a box after the two write errors of the moved folder"
+  photograph "$shot"
+  # The sheet as the user left it: the unwritten rows white on blue, the others still there
+  # on white. Seen at the right end of the title cells, where no text reaches.
+  for row in 1 2 3 4; do
+    can_look || break
+    expected='#FFFFFF'
+    [ $row = 2 ] || [ $row = 3 ] && expected='#0000FF'
+    colour=$(pixel 405 $((38 + row * 20 + 4)))
+    [ "$colour" = "$expected" ] || fail "after Save into the moved folder, row $row of the sheet" \
+      "is $colour, not $expected: the sheet is not kept as it was${shot:+ (see $shot)}"
+  done
+  quit
+  answer_box "question of Quit after Save into the moved folder" '$' alt+n "" \
+    "内容が保存されていません終了しますか？"
+  kill -0 "$app_pid" 2>/dev/null || fail "Quit ended quorvane although the answer was No"
+  mv "$folder-away" "$folder"
+  gone_written && fail "the titles were written into the moved folder"
+  refocus
+  save
+  answer_box "question of Save into the folder moved back" '$' Return "" "保存します。"
+  wait_for 20 "the kept titles in 02.mp3 and 03.mp3 after the folder came back" gone_written
+  same_but_title 02.mp3 "$work/02.before"
+  same_but_title 03.mp3 "$work/03.before"
+}
 
 # check_clean_end SECONDS: the program ends within SECONDS, with status 0.
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }

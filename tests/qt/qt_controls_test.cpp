@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
+#include <QShortcut>
 #include <QTest>
 #include <QWheelEvent>
 #include <filesystem>
@@ -586,6 +588,26 @@ TEST_F(QtControlsTest, MessageBoxOkWithExclamation) {
   EXPECT_EQ(boxes.show(request), MessageAnswer::Ok);
   EXPECT_EQ(next.box().buttons, QStringList{"OK"});
   EXPECT_EQ(next.box().icon, QMessageBox::Warning);
+}
+
+TEST_F(QtControlsTest, MessageBoxCopiesItselfOnCtrlC) {
+  QtMessageBoxes boxes(parent);
+  QGuiApplication::clipboard()->clear();
+  NextMessageBox next([](QMessageBox& box) {
+    // The box's own shortcut for the copy key: which window is active on the offscreen
+    // platform depends on the tests before, so it is triggered here as the key would
+    // (the window e2e presses the real key).
+    auto* copy = box.findChild<QShortcut*>();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->key(), QKeySequence(QKeySequence::Copy));
+    emit copy->activated();
+    QTest::keyClick(&box, Qt::Key_Return);
+  });
+  EXPECT_EQ(boxes.show(yesNo(MessageAnswer::Yes)), MessageAnswer::Yes);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(),
+            "---------------------------\nQuorvane\n---------------------------\n"
+            "保存します。\n二行目\n---------------------------\nはい(Y)   いいえ(N)   \n"
+            "---------------------------\n");
 }
 
 // A box that no NextMessageBox waits for fails the test at once, naming the box, and is

@@ -1,7 +1,10 @@
 #include "ui/qt/qt_message_boxes.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "ui/qt/qt_text.h"
 
@@ -29,6 +32,17 @@ QString textOf(const std::string& text) {
   return lines;
 }
 
+// The box as a Windows message box copies itself: title, text and buttons between rules.
+QString copiedText(const QMessageBox& box) {
+  const QString rule = QStringLiteral("---------------------------\n");
+  QString buttons;
+  for (const QAbstractButton* button : box.buttons()) {
+    buttons += QString(button->text()).remove(QLatin1Char('&')) + QStringLiteral("   ");
+  }
+  return rule + box.windowTitle() + u'\n' + rule + box.text() + u'\n' + rule + buttons + u'\n' +
+         rule;
+}
+
 }  // namespace
 
 MessageAnswer QtMessageBoxes::show(const MessageBoxRequest& request) {
@@ -49,6 +63,10 @@ MessageAnswer QtMessageBoxes::show(const MessageBoxRequest& request) {
     ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
   }
+  // Ctrl+C copies the box, as on Windows, so that a reason shown can be passed on.
+  QShortcut copy(QKeySequence::Copy, &box);
+  QObject::connect(&copy, &QShortcut::activated, &box,
+                   [&box] { QGuiApplication::clipboard()->setText(copiedText(box)); });
   box.exec();
   const auto* clicked = box.clickedButton();
   if (ok) return MessageAnswer::Ok;
