@@ -314,6 +314,29 @@ void Win32GridView::makeCurrent(Cell cell) {
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+POINT Win32GridView::menuPlace(int row, int col) const {
+  const RECT cell = cellRect(row, col);
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  POINT at{std::clamp(cell.left, client.left, std::max(client.left, client.right - 1)),
+           std::clamp(cell.bottom, client.top, std::max(client.top, client.bottom - 1))};
+  ClientToScreen(hwnd_, &at);
+  return at;
+}
+
+void Win32GridView::onContextMenu(LPARAM lParam) {
+  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  if (at.x == -1 && at.y == -1) {
+    at = menuPlace(grid_.Row(), grid_.Col());
+  } else {
+    POINT client = at;
+    ScreenToClient(hwnd_, &client);
+    const std::optional<Cell> cell = cellAt(client);
+    if (cell && cell->row >= 1) makeCurrent(*cell);
+  }
+  onContextMenu_(at);
+}
+
 LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
@@ -349,8 +372,21 @@ LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       onWheel(GET_WHEEL_DELTA_WPARAM(wParam), true);
       return 0;
     case WM_KEYDOWN:
+      // The Menu key becomes WM_CONTEXTMENU in the system's default handling.
+      if (wParam == VK_APPS) break;
       onKey(wParam);
       return 0;
+    case WM_CONTEXTMENU: {
+      // The scroll bars keep their own menu.
+      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      RECT client;
+      GetClientRect(hwnd_, &client);
+      ScreenToClient(hwnd_, &at);
+      const bool fromKey = GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1;
+      if (!onContextMenu_ || !(fromKey || PtInRect(&client, at))) break;
+      onContextMenu(lParam);
+      return 0;
+    }
     case WM_LBUTTONDOWN: {
       // The click leaves the focus where it is: with the editor that the click opens, or
       // that waits, hidden, for the next key.
@@ -390,8 +426,9 @@ LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;
     default:
-      return DefWindowProcW(hwnd_, message, wParam, lParam);
+      break;
   }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace quorvane
