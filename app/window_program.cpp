@@ -1,6 +1,7 @@
 #include "app/window_program.h"
 
 #include <QShortcut>
+#include <algorithm>
 
 #include "sheet/form_design.h"
 
@@ -17,11 +18,15 @@ WindowProgram::WindowProgram(ShellOpener& shell, FileService& files)
     form_.menu.placeAt(at);
     window_.MSFlexGrid1_ContextMenu();
   });
-  // A menu asked for from an editor's keys opens under the current cell.
+  // A menu asked for from an editor's keys opens under the current cell, inside the sheet
+  // when the cell is scrolled out of sight.
   form_.menu.setDefaultPlace([this] {
     const FlexGrid& grid = window_.MSFlexGrid1();
     const QRect cell = gridView_.cellRect(grid.Row(), grid.Col());
-    return gridView_.viewport()->mapToGlobal(cell.bottomLeft());
+    const QRect sheet = gridView_.viewport()->rect();
+    const QPoint at(std::clamp(cell.left(), sheet.left(), std::max(sheet.left(), sheet.right())),
+                    std::clamp(cell.bottom(), sheet.top(), std::max(sheet.top(), sheet.bottom())));
+    return gridView_.viewport()->mapToGlobal(at);
   });
   // The form has given every control its index by now; the grid is no platform control.
   form_.stage.setTabIndex(&gridView_, design::MSFlexGrid1.tabIndex);

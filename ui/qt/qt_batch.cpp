@@ -118,6 +118,9 @@ std::optional<std::string> QtPatternDialog::run(
   table->setHorizontalHeaderLabels({"ファイル名称", "変更前", "変更後"});
   table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   table->verticalHeader()->hide();
+  // One line of text a row, as in the sheet, so that a screen holds many rows.
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   table->setSelectionMode(QAbstractItemView::NoSelection);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   layout->addWidget(table);
