@@ -93,9 +93,12 @@ std::optional<std::string> QtPatternDialog::run(
     const PatternDialogRequest& request,
     const std::function<PatternPreview(const std::string& pattern)>& preview) {
   QDialog dialog(&parent_);
+  dialog.setObjectName("patternDialog");
   dialog.setWindowTitle(toQString(request.title));
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel(toQString(request.heading)));
+  auto* heading = new QLabel(toQString(request.heading));
+  heading->setObjectName("heading");
+  layout->addWidget(heading);
 
   auto* form = new QGridLayout;
   form->addWidget(new QLabel("書式:"), 0, 0);
@@ -109,6 +112,7 @@ std::optional<std::string> QtPatternDialog::run(
     names += toQString(placeholder) + " " + toQString(column);
   }
   auto* placeholders = new QLabel(names);
+  placeholders->setObjectName("placeholders");
   placeholders->setWordWrap(true);
   form->addWidget(placeholders, 1, 1);
   layout->addLayout(form);
