@@ -13,6 +13,12 @@ namespace {
 
 constexpr const wchar_t* kClassName = L"QuorvaneGrid";
 
+bool menuKey(WPARAM key) {
+  const bool shiftAlone =
+      GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
+  return key == VK_APPS || (key == VK_F10 && shiftAlone);
+}
+
 }  // namespace
 
 Win32GridView::Win32GridView(FlexGrid& grid, Win32Stage& stage) : grid_(grid), stage_(stage) {
@@ -324,17 +330,17 @@ POINT Win32GridView::menuPlace(int row, int col) const {
   return at;
 }
 
-void Win32GridView::onContextMenu(LPARAM lParam) {
-  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  if (at.x == -1 && at.y == -1) {
-    at = menuPlace(grid_.Row(), grid_.Col());
-  } else {
-    POINT client = at;
-    ScreenToClient(hwnd_, &client);
-    const std::optional<Cell> cell = cellAt(client);
-    if (cell && cell->row >= 1) makeCurrent(*cell);
+void Win32GridView::onContextMenu(const POINT* mouse) {
+  if (!onContextMenu_) return;
+  if (!mouse) {
+    onContextMenu_(menuPlace(grid_.Row(), grid_.Col()));
+    return;
   }
-  onContextMenu_(at);
+  POINT client = *mouse;
+  ScreenToClient(hwnd_, &client);
+  const std::optional<Cell> cell = cellAt(client);
+  if (cell && cell->row >= 1) makeCurrent(*cell);
+  onContextMenu_(*mouse);
 }
 
 LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -372,19 +378,28 @@ LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       onWheel(GET_WHEEL_DELTA_WPARAM(wParam), true);
       return 0;
     case WM_KEYDOWN:
-      // The Menu key becomes WM_CONTEXTMENU in the system's default handling.
-      if (wParam == VK_APPS) break;
+    case WM_SYSKEYDOWN:
+      // The Menu key and Shift+F10, taken here before the system's default makes a menu
+      // message of them.
+      if (menuKey(wParam)) {
+        onContextMenu(nullptr);
+        return 0;
+      }
+      if (message == WM_SYSKEYDOWN) break;
       onKey(wParam);
       return 0;
     case WM_CONTEXTMENU: {
+      // The keys above have opened the menu: a menu message made of them (where the system
+      // makes one of the Menu key) would open a second one.
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (at.x == -1 && at.y == -1) return 0;
       // The scroll bars keep their own menu.
-      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      RECT client;
-      GetClientRect(hwnd_, &client);
-      ScreenToClient(hwnd_, &at);
-      const bool fromKey = GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1;
-      if (!onContextMenu_ || !(fromKey || PtInRect(&client, at))) break;
-      onContextMenu(lParam);
+      POINT client = at;
+      ScreenToClient(hwnd_, &client);
+      RECT area;
+      GetClientRect(hwnd_, &area);
+      if (!PtInRect(&area, client)) break;
+      onContextMenu(&at);
       return 0;
     }
     case WM_LBUTTONDOWN: {

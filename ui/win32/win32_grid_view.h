@@ -47,6 +47,8 @@ class Win32GridView : public GridObserver, public StageMember {
   };
   // The cell under a point of the client area; none beyond the last row or column.
   std::optional<Cell> cellAt(POINT client) const;
+  // A cell's rectangle in the client area, where it is painted.
+  RECT cellRect(int row, int col) const;
 
   // GridObserver
   void gridContentChanged() override;
@@ -80,11 +82,11 @@ class Win32GridView : public GridObserver, public StageMember {
   void onWheel(int delta, bool horizontal);
   void onKey(WPARAM key);
   void makeCurrent(Cell cell);
-  void onContextMenu(LPARAM lParam);
+  // At the mouse (the cell under it made current), or under the current cell for a key.
+  void onContextMenu(const POINT* mouse);
 
   void paint(HDC dc, const RECT& client) const;
   void paintCell(HDC dc, const RECT& rect, int row, int col) const;
-  RECT cellRect(int row, int col) const;
 
   FlexGrid& grid_;
   Win32Stage& stage_;
