@@ -50,6 +50,7 @@ namespace {
 QTableWidgetItem* cell(const std::string& text, const QColor& colour = QColor()) {
   auto* item = new QTableWidgetItem(toQString(text));
   item->setFlags(Qt::ItemIsEnabled);
+  item->setToolTip(item->text());
   if (colour.isValid()) item->setForeground(colour);
   return item;
 }
@@ -120,7 +121,11 @@ std::optional<std::string> QtPatternDialog::run(
   auto* table = new QTableWidget(0, 3);
   table->setObjectName("preview");
   table->setHorizontalHeaderLabels({"ファイル名称", "変更前", "変更後"});
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  // Each column as wide as its longest text, so that no name is cut short; the last one
+  // takes what room is left, and a list wider than the dialog scrolls.
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->setTextElideMode(Qt::ElideNone);
   table->verticalHeader()->hide();
   // One line of text a row, as in the sheet, so that a screen holds many rows.
   table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -144,7 +149,7 @@ std::optional<std::string> QtPatternDialog::run(
   const auto refresh = [&] { showPreview(*table, *status, *ok, preview(fromQString(pattern->text()))); };
   QObject::connect(pattern, &QLineEdit::textChanged, &dialog, refresh);
   refresh();
-  dialog.resize(640, 420);
+  dialog.resize(760, 460);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return fromQString(pattern->text());
 }

@@ -18,7 +18,7 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 // The client area as first shown, and the least it may be made, in the form's pixels.
-constexpr int kWidth = 640, kHeight = 420, kMinWidth = 440, kMinHeight = 300;
+constexpr int kWidth = 760, kHeight = 460, kMinWidth = 440, kMinHeight = 300;
 constexpr COLORREF kTooLong = RGB(255, 0, 0);  // the byte counter's red
 
 // A template without controls: they are made in WM_INITDIALOG, in the window's font and
@@ -216,13 +216,34 @@ class PatternDialogWindow {
     InvalidateRect(dialog_, nullptr, TRUE);
   }
 
-  // The three columns share the list's width, whether or not its scroll bar shows.
+  // Each column as wide as its longest text, so that no name is cut short; room left over
+  // is shared out, and a list wider than the dialog scrolls. Measured again whenever the
+  // rows or the scroll bar change.
   void sizeColumns() {
+    const wchar_t* headers[] = {L"ファイル名称", L"変更前", L"変更後"};
+    const HDC dc = GetDC(list_);
+    const HGDIOBJ old = SelectObject(dc, font_);
+    const auto widthOf = [dc](const std::wstring& text) {
+      SIZE size{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      return static_cast<int>(size.cx);
+    };
+    std::array<int, 3> widths{};
+    for (std::size_t c = 0; c < 3; ++c) {
+      widths[c] = widthOf(headers[c]);
+      for (const Row& row : rows_) widths[c] = std::max(widths[c], widthOf(row.cells[c]));
+      widths[c] += toDevice(14);  // the cell's margins
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list_, dc);
     RECT inside{};
     GetClientRect(list_, &inside);
+    const int total = widths[0] + widths[1] + widths[2];
+    const int spare = std::max(0, static_cast<int>(inside.right) - total);
     for (int i = 0; i < 3; ++i) {
-      const int columnWidth = inside.right * (i + 1) / 3 - inside.right * i / 3;
-      SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), columnWidth);
+      const int share = spare * (i + 1) / 3 - spare * i / 3;
+      SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                   widths[static_cast<std::size_t>(i)] + share);
     }
   }
 
