@@ -300,9 +300,9 @@ TEST_F(BatchEdits, NamesFromTagsLeavesOutCollisionsAndSaveRenames) {
   EXPECT_EQ(s.cell(4, colFileName), "Title 04.mp3");
   EXPECT_EQ(s.cell(6, colFileName), "06 Artist 06 - Title 06.mp3") << "no title, no name";
   s.form.cmdSave.click();
-  EXPECT_TRUE(std::filesystem::exists(s.dir.path() / "Title： ＂quoted＂？.mp3"));
-  EXPECT_TRUE(std::filesystem::exists(s.dir.path() / "Title 04.mp3"));
-  EXPECT_TRUE(std::filesystem::exists(s.dir.path() / "01 Artist 01 - Title 01.mp3"));
+  EXPECT_TRUE(std::filesystem::exists(pathOf(s.dir.file("Title： ＂quoted＂？.mp3"))));
+  EXPECT_TRUE(std::filesystem::exists(pathOf(s.dir.file("Title 04.mp3"))));
+  EXPECT_TRUE(std::filesystem::exists(pathOf(s.dir.file("01 Artist 01 - Title 01.mp3"))));
 }
 
 // ---- the context menu ----
