@@ -2,9 +2,12 @@
 # handlers, with its icon, version and manifest compiled in by windres.
 enable_language(RC)
 
-add_executable(quorvane WIN32 win32_main.cpp win32_program.cpp
-                              ${CMAKE_CURRENT_BINARY_DIR}/quorvane.rc)
-target_link_libraries(quorvane PRIVATE quorvane_form quorvane_win32 quorvane_os_win32 ole32)
+# The program put together, for quorvane.exe and the window tests.
+add_library(quorvane_win32_program STATIC win32_program.cpp)
+target_link_libraries(quorvane_win32_program PUBLIC quorvane_form quorvane_win32 quorvane_os_win32)
+
+add_executable(quorvane WIN32 win32_main.cpp ${CMAKE_CURRENT_BINARY_DIR}/quorvane.rc)
+target_link_libraries(quorvane PRIVATE quorvane_win32_program ole32)
 # wWinMain: the command line as UTF-16.
 target_link_options(quorvane PRIVATE -municode)
 target_compile_definitions(quorvane PRIVATE QUORVANE_VERSION="${Quorvane_VERSION}")

@@ -9,13 +9,14 @@
 namespace quorvane {
 namespace {
 
-enum Command : WORD { kSave = 100, kQuit, kReload };
+enum Command : WORD { kSave = 100, kQuit, kReload, kTagsFromNames };
 
 HACCEL makeAccelerators() {
   ACCEL keys[] = {
       {FVIRTKEY | FCONTROL, 'S', kSave},
       {FVIRTKEY | FCONTROL, 'Q', kQuit},
       {FVIRTKEY, VK_F5, kReload},
+      {FVIRTKEY | FCONTROL, 'T', kTagsFromNames},
   };
   return CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 }
@@ -36,6 +37,15 @@ Win32Program::Win32Program(ShellOpener& shell, FileService& files)
   gridView_.setClickHandler([this] { window_.MSFlexGrid1_Click(); });
   gridView_.setDblClickHandler([this] { window_.MSFlexGrid1_DblClick(); });
   gridView_.setScrollHandler([this] { window_.MSFlexGrid1_Scroll(); });
+  gridView_.setContextMenuHandler([this](POINT at) {
+    form_.menu.placeAt(at);
+    window_.MSFlexGrid1_ContextMenu();
+  });
+  // A menu asked for from an editor's keys opens under the current cell.
+  form_.menu.setDefaultPlace([this] {
+    const FlexGrid& grid = window_.MSFlexGrid1();
+    return gridView_.menuPlace(grid.Row(), grid.Col());
+  });
   // The form has given every control its index by now; the grid is no platform control.
   form_.window().stage().setTabIndex(gridView_.hwnd(), design::MSFlexGrid1.tabIndex);
 
@@ -52,6 +62,8 @@ Win32Program::Win32Program(ShellOpener& shell, FileService& files)
         return window_.cmdEnd_Click();
       case kReload:
         return window_.ReloadFolder();
+      case kTagsFromNames:
+        return window_.TagsFromNames();
       default:
         return;
     }
@@ -94,12 +106,16 @@ int Win32Program::run() {
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     // Once the program has ended, no further event is handled.
     if (frame.ended()) break;
-    if (TranslateAcceleratorW(frame.hwnd(), accelerators_, &message)) continue;
-    if (form_.preTranslate(message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    handleMessage(message);
   }
   return 0;
+}
+
+void Win32Program::handleMessage(MSG& message) {
+  if (TranslateAcceleratorW(form_.window().hwnd(), accelerators_, &message)) return;
+  if (form_.preTranslate(message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
 }
 
 }  // namespace quorvane

@@ -12,7 +12,8 @@ namespace quorvane {
 
 // The Windows window program put together: the native controls, the form over them and the
 // grid view over the form's grid, with the window's and the view's events tied to the
-// form's handlers, Ctrl+S, Ctrl+Q and F5 wherever the focus is, and the message loop.
+// form's handlers, Ctrl+S, Ctrl+Q, F5 and Ctrl+T wherever the focus is, the sheet's context
+// menu, and the message loop.
 class Win32Program {
  public:
   Win32Program(ShellOpener& shell, FileService& files);
@@ -27,6 +28,9 @@ class Win32Program {
   bool openFolder(const std::string& folder);
   // Handles messages until the program ends; returns the exit status.
   int run();
+  // One message taken from the queue, as run() handles it: the keys of the accelerator
+  // table and Tab first, then translated and dispatched.
+  void handleMessage(MSG& message);
 
   Win32Form& form() { return form_; }
   MainWindow& window() { return window_; }

@@ -49,6 +49,8 @@ void MainWindow::cmdSave_Click() {
   if (!blnChanged) return;
   if (c_.messages.show(question("保存します。", MessageAnswer::Yes)) != MessageAnswer::Yes) return;
   c_.window.setBusy(true);
+  // Files are written: what the history would take back is no longer only in the sheet.
+  history_.clear();
   const std::vector<SavedRow> saved =
       saveChangedRows(grid_, c_.Dir1.Path(), c_.messages, c_.files,
                       [this](int row, const std::string&) { return loadedStateOfRow(row); });

@@ -4,16 +4,12 @@
 #include "sheet/sheet_columns.h"
 
 namespace quorvane {
+// Both commit into the sheet's own grid, the one `grid` names: storeText and storeGenre
+// take the steps (text, then the row's mark) and record the change for undo.
 void MainWindow::CommitTextEdit(SheetGrid& grid, std::string_view text) {
   // Only the name and tag text cells take text; the bookkeeping cells never do.
   if (grid.Row() < 1 || grid.Col() < colFileName || grid.Col() > colComment) return;
-  if (grid.Text() == text) return;
-  noteEdited(grid.Row(), grid.Col());
-  blnChanged = true;
-  grid.setText(text);
-  grid.setRow(grid.Row());
-  grid.setCol(colState);
-  markRowChanged(grid);
+  storeText(grid.Row(), grid.Col(), text);
 }
 
 void MainWindow::CommitGenreEdit(SheetGrid& grid, const ComboList& list) {
@@ -23,15 +19,7 @@ void MainWindow::CommitGenreEdit(SheetGrid& grid, const ComboList& list) {
   if (grid.Text() == chosen) return;
   // No choice over a named genre: storing it would leave the name and number apart.
   if (index < 0) return;
-  noteEdited(grid.Row(), colGenre);
-  blnChanged = true;
-  grid.setText(chosen);
-  grid.setRow(grid.Row());
-  grid.setCol(colGenreNo);
-  grid.setText(std::to_string(std::int64_t{list.ItemData(index)} - 1));
-  grid.setRow(grid.Row());
-  grid.setCol(colState);
-  markRowChanged(grid);
+  storeGenre(grid.Row(), chosen, list.ItemData(index) - 1);
 }
 
 }  // namespace quorvane

@@ -42,7 +42,34 @@ bool isNavigationKey(std::int16_t keyCode) {
 
 }  // namespace
 
+bool MainWindow::sheetShortcut(std::int16_t& KeyCode, std::int16_t Shift, bool textBox) {
+  const bool ctrl = Shift == kCtrlMask, ctrlShift = Shift == (kCtrlMask | kShiftMask);
+  if ((ctrl && KeyCode == kKeyY) || (ctrlShift && KeyCode == kKeyZ)) {
+    // Typing not yet stored has the text box's own redo.
+    if (textBox && pendingEditorDiffers()) return true;
+    Redo();
+  } else if (ctrl && KeyCode == kKeyZ) {
+    // Typing not yet stored is the text box's to take back; a genre choice goes back here.
+    if (pendingEditorDiffers()) {
+      if (textBox) return true;
+      syncPendingEditor();
+    } else {
+      Undo();
+    }
+  } else if (ctrl && KeyCode == kKeyV && textBox) {
+    if (!PasteFill(c_.clipboard.text())) return true;  // one line: the text box pastes it
+  } else if (KeyCode == kKeyApps || (Shift == kShiftMask && KeyCode == kKeyF10)) {
+    returnToShownEditor();
+    MSFlexGrid1_ContextMenu();
+  } else {
+    return false;
+  }
+  KeyCode = 0;
+  return true;
+}
+
 void MainWindow::EditText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
+  if (sheetShortcut(KeyCode, Shift, true)) return;
   if (!isNavigationKey(KeyCode)) return;
   returnToShownEditor();
   if (!keyHasCell()) return;
@@ -66,6 +93,7 @@ void MainWindow::EditText_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
 }
 
 void MainWindow::Combo1_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
+  if (sheetShortcut(KeyCode, Shift, false)) return;
   if (!isNavigationKey(KeyCode)) return;
   returnToShownEditor();
   if (!keyHasCell()) return;

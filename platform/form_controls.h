@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/batch_controls.h"
 #include "platform/controls.h"
 #include "platform/file_service.h"
 #include "platform/message_boxes.h"
@@ -24,6 +25,9 @@ struct FormControls {
   Button& cmdSave;
   Button& cmdEnd;
   Button& Command1;
+  Clipboard& clipboard;
+  PopupMenu& menu;          // the sheet's context menu
+  PatternDialog& patterns;  // tags from file names, file names from tags
 };
 
 }  // namespace quorvane

@@ -5,7 +5,7 @@
 namespace quorvane {
 
 enum class MessageButtons { Ok, YesNo };
-enum class MessageIcon { None, Question, Exclamation };
+enum class MessageIcon { None, Question, Exclamation, Information };
 enum class MessageAnswer { Ok, Yes, No };
 
 struct MessageBoxRequest {

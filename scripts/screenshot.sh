@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates docs/screenshot.png: the window on the demo folder under Xvfb, with one row
 # edited (white on blue) and the text editor open over a title that no longer fits, so
-# that the byte counter shows in red.
+# that the byte counter shows in red. Then docs/pattern-dialog.png: the window on a folder
+# whose names hold artists and titles, the fill of tags from file names (Ctrl+T) with
+# "* %artist% - %title%" typed into its dialog.
 # Usage: scripts/screenshot.sh [BUILD_DIR]   (default: build-release, built here)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,3 +44,30 @@ xdotool key End; xdotool type --delay 30 " (long version, remastered)"; sleep 0.
 mkdir -p "$root/docs"
 import -window "$window" "$root/docs/screenshot.png"
 echo "wrote $root/docs/screenshot.png"
+
+# The pattern dialog, on a folder of its own, in a second start.
+kill "${pids[1]}"
+wait "${pids[1]}" 2>/dev/null || true
+python3 "$root/scripts/make-demo-folder.py" "$work/named" --names
+"$build/app/quorvane" "$work/named" >/dev/null 2>&1 &
+pids+=($!)
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --name '^Quorvane$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "no window appeared on the second folder" >&2; exit 1; }
+sleep 1
+cell 1 2
+xdotool key ctrl+t
+dialog=
+for _ in $(seq 100); do
+  dialog=$(xdotool search --onlyvisible --name '^Quorvane$' 2>/dev/null | grep -vx "$window" | head -n 1) &&
+    [ -n "$dialog" ] && break
+  sleep 0.1
+done
+[ -n "$dialog" ] || { echo "no pattern dialog appeared" >&2; exit 1; }
+xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+xdotool key ctrl+a; xdotool type --delay 30 '* %artist% - %title%'; sleep 0.5
+import -window "$dialog" "$root/docs/pattern-dialog.png"
+echo "wrote $root/docs/pattern-dialog.png"

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/form_controls.h"
 #include "sheet/flex_grid.h"
+#include "sheet/sheet_history.h"
 #include "tagcodec/file_state.h"
 
 namespace quorvane {
@@ -51,6 +53,26 @@ class MainWindow {
   void cmdSave_Click();
   void cmdEnd_Click();
   void Command1_Click();
+
+  // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z: take back the last change to the sheet since it was
+  // loaded (a commit, a paste, a fill by a pattern), or make it again. Cells, marks,
+  // colours and blnChanged come back as they were; the current cell, and a shown editor,
+  // move to the first cell the change touched, scrolled into view.
+  void Undo();
+  void Redo();
+  bool canUndo() const { return history_.canUndo(); }
+  bool canRedo() const { return history_.canRedo(); }
+  // Ctrl+V of text with several lines in an editor: the lines fill its column downward
+  // from its cell, TAB-separated parts the cells to the right (a genre cell takes a genre
+  // name), as one change. False, doing nothing, for a single line: the text box's own.
+  bool PasteFill(const std::string& text);
+  // Ctrl+T and the context menu: tags from the file names, or file names from the tags,
+  // by a pattern the user gives in the dialog; one change, written by Save.
+  void TagsFromNames();
+  void NamesFromTags();
+  // A right click on a cell, or the Menu key in an editor: the sheet's commands for the
+  // current cell.
+  void MSFlexGrid1_ContextMenu();
 
   // F5: the current folder read again, asking first when that would drop unsaved edits.
   void ReloadFolder();
@@ -140,12 +162,63 @@ class MainWindow {
   void commitHiddenEditor();
   // The quit question, when there are unsaved edits; true when the program may end.
   bool confirmQuit();
+  // The sheet's own keys in an editor: Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z, Ctrl+V of several
+  // lines, the Menu key and Shift+F10. True when the key is one of them (KeyCode 0 when
+  // acted on here, kept when it is the text box's own).
+  bool sheetShortcut(std::int16_t& KeyCode, std::int16_t Shift, bool textBox);
   // The closing steps of every key the editors act on: scroll the current cell into
   // view, open its editor, record it, show its file name, consume the key.
   void openEditorAfterKey(std::int16_t& KeyCode);
 
+  // ---- changes, for undo ----
+  // Opens a change that every store up to the scope's end joins; nested scopes join the
+  // outermost. A change that wrote no cell leaves no trace in the history.
+  class ChangeScope {
+   public:
+    explicit ChangeScope(MainWindow& window);
+    ~ChangeScope();
+    ChangeScope(const ChangeScope&) = delete;
+    ChangeScope& operator=(const ChangeScope&) = delete;
+
+   private:
+    MainWindow& window_;
+  };
+  // The cell (row, col) about to take `after` by the user's hand, and its row's mark.
+  void recordCell(int row, int col, std::string_view after);
+  // Stores `text` into the cell as a commit does (the row marked, blnChanged set), leaving
+  // the current cell where the commit leaves it. Nothing when the cell holds it already.
+  void storeText(int row, int col, std::string_view text);
+  // The same for a genre: its name into colGenre, its number into colGenreNo.
+  void storeGenre(int row, const std::string& name, std::int32_t number);
+  void applyChange(const SheetChange& change, bool forward);
+  // After an undo or redo: the change's first cell current and in view, the editor over
+  // it when one is shown.
+  void showChangedCell(const SheetChange& change);
+  // Fills from (row, col): lines downward, TAB-separated parts to the right.
+  void pasteAt(int row, int col, const std::string& text);
+  // After a change made otherwise than by the editor: the editor opened last shows its
+  // cell again, so that it holds no stale text that would count as an edit.
+  void syncPendingEditor();
+  // Where a batch command acts: the editor's cell, else the current data cell; 0 for none.
+  bool batchCell(int& row, int& col) const;
+  // The plan of a fill by a pattern, for the preview and for OK.
+  struct PlannedRow {
+    int row;
+    std::vector<std::pair<int, std::string>> cells;  // column, new text (genre: its name)
+  };
+  PatternPreview planFill(const std::string& pattern, bool names, std::vector<PlannedRow>& plan);
+  void fillByPattern(bool names);
+  // The genre list's position of the genre named `name`, or -1.
+  int genreIndexNamed(std::string_view name) const;
+
   FormControls c_;
   FlexGrid grid_;
+  SheetHistory history_;
+  std::optional<SheetChange> change_;  // the change being made, inside a ChangeScope
+  std::vector<int> changeRows_;        // the grid rows of change_->rows
+  int changeDepth_ = 0;
+  std::string tagPattern_ = "%artist% - %title%", namePattern_ = "%artist% - %title%";
+  std::vector<std::string> folderNames_;  // while the pattern dialog is open
   std::vector<std::string> unlistedNames_;
   std::vector<UnreadFile> unreadFiles_;
   // The columns the user stored into, of each changed row, by the row's data (its load

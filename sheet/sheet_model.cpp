@@ -64,6 +64,7 @@ void MainWindow::InitSheet() {
   lngPrevRow = 0;
   lngPrevCol = 1;
   editedCells_.clear();
+  history_.clear();
   // Whatever the editors hold is dropped: with lngPrevRow 0 no later click stores it.
   c_.EditText.setVisible(false);
   c_.Combo1.setVisible(false);

@@ -4,8 +4,11 @@
 # and checks the file's bytes; a wheel over the drive list changes nothing, and after a
 # wheel over the sheet the hidden editor still has the keys; text hidden by the wheel before
 # Enter is asked about and saved; a folder that goes away before Save keeps the sheet until
-# it is back; the close box and Quit ask before unsaved edits are dropped. Leaves
-# screenshots of the sheet and boxes at SCREENSHOT and SCREENSHOT-*. The Wine prefix is
+# it is back; the close box and Quit ask before unsaved edits are dropped. Started again on
+# twenty files named "NN Artist NN - Title NN", it opens the sheet's menu with a right click,
+# fills the tags from the names through the pattern dialog (Ctrl+T), undoes and redoes that,
+# saves and checks every file's bytes. Leaves screenshots of the sheet, boxes, menu and
+# dialog at SCREENSHOT and SCREENSHOT-*. The Wine prefix is
 # WINEPREFIX, else wineprefix in the build folder (the folder above the program's), made
 # ready by scripts/wine-prefix.sh.
 # Its message boxes are read with BOX_TEXT (tests/windows/box_text.cpp).
@@ -137,4 +140,16 @@ quit
 answer_box "question of Quit" '$' Return
 check_clean_end 20
 hidden_title_written || fail "Quit wrote the unsaved title into 01.mp3: $(field 01.mp3 125 30)"
-echo "PASS: the Windows window kept and saved every edit"
+
+# ---- batch editing, in a second start on a folder of twenty files ----
+make_batch_folder
+wine "$app" "$(windows_path "$batch")" >"$work/app.log" 2>&1 &
+app_pid=$!
+wait_for 60 "678x441 window named Quorvane on the second folder" find_window
+sleep 1
+context_menu "${shot:+${shot%.png}-menu.png}"
+fill_from_names "${shot:+${shot%.png}-batch.png}"
+refocus
+quit
+check_clean_end 20
+echo "PASS: the Windows window kept and saved every edit, and filled twenty tags from their names"

@@ -2,8 +2,10 @@
 # The real window under Xvfb: opens a folder whose tags are in code page 932, edits a title
 # cell with the mouse and keyboard, saves, answers the question with Enter, and checks the
 # file's bytes; then text hidden by the wheel before Enter, and a folder that goes away
-# before Save and comes back. Leaves screenshots of the sheet and boxes at SCREENSHOT and
-# SCREENSHOT-*.
+# before Save and comes back. Started again on twenty files named "NN Artist NN - Title NN",
+# it opens the sheet's menu with a right click, fills the tags from the names through the
+# pattern dialog (Ctrl+T), undoes and redoes that, saves and checks every file's bytes.
+# Leaves screenshots of the sheet, boxes, menu and dialog at SCREENSHOT and SCREENSHOT-*.
 # Usage: window_e2e.sh PATH/TO/quorvane [SCREENSHOT.png]
 # Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb or xdotool).
 set -u
@@ -41,8 +43,9 @@ start_display
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 
+opening=
 start_app() {
-  "$app" "$folder" >"$work/app.log" 2>&1 &
+  "$app" "${opening:-$folder}" >"$work/app.log" 2>&1 &
   app_pid=$!
 }
 # A program that could not reach the display which had just served xdotool is started
@@ -111,4 +114,14 @@ vanished_folder_keeps_edits as_is 'No such file or directory' "${shot:+${shot%.p
 # Quit: nothing is unsaved, so the program ends without a question.
 quit
 check_clean_end 10
-echo "PASS: the window kept and saved every edit"
+
+# ---- batch editing, in a second start on a folder of twenty files ----
+make_batch_folder
+opening=$batch
+start_app
+wait_for 20 "678x441 window named Quorvane on the second folder" app_window
+context_menu "${shot:+${shot%.png}-menu.png}"
+fill_from_names "${shot:+${shot%.png}-batch.png}"
+quit
+check_clean_end 10
+echo "PASS: the window kept and saved every edit, and filled twenty tags from their names"

@@ -151,10 +151,11 @@ find_box() {
   return 1
 }
 no_box() { ! find_box "$1"; }
-# photograph FILE: the top left of the screen, where the window is, when FILE is named.
+# photograph FILE: the top left of the screen, where the window and its dialogs are, when
+# FILE is named.
 photograph() {
   [ -n "$1" ] && command -v import >/dev/null || return 0
-  timeout 20 import -window root -crop 700x480+0+0 "$1" || echo "warning: no screenshot taken" >&2
+  timeout 20 import -window root -crop 820x540+0+0 "$1" || echo "warning: no screenshot taken" >&2
 }
 # answer_box WHAT TITLE-SUFFIX KEY [SHOT [TEXT...]]: waits for the box, gives it the
 # keyboard, photographs it, checks that it says each TEXT, presses KEY.
@@ -344,6 +345,105 @@ vanished_folder_keeps_edits() {
   wait_for 20 "the kept titles in 02.mp3 and 03.mp3 after the folder came back" gone_written
   same_but_title 02.mp3 "$work/02.before"
   same_but_title 03.mp3 "$work/03.before"
+}
+
+# ---- batch editing, in a folder of its own ----
+
+# batch_tag N TITLE ARTIST: the tag of batch file N, every field padded with spaces as Save
+# writes them, so that a Save that changes the title and artist changes no other byte.
+batch_tag() { printf 'TAG%-30s%-30s%-30s%-4s%-30s\x0c' "$2" "$3" "Album $1" 1999 "Comment $1"; }
+batch_name() { printf '%s Artist %s - Title %s.mp3' "$1" "$1" "$1"; }
+# make_batch_folder: $work/batch with 20 files named "NN Artist NN - Title NN.mp3" whose
+# tags say otherwise; sets `batch`.
+make_batch_folder() {
+  batch=$work/batch
+  mkdir "$batch"
+  local n
+  for n in $(seq -w 1 20); do
+    { frames; batch_tag "$n" "Old title $n" "Old artist"; } > "$batch/$(batch_name "$n")"
+  done
+}
+# batch_written: every file holds its old bytes but the title and artist its name gives.
+batch_written() {
+  local n
+  for n in $(seq -w 1 20); do
+    cmp -s "$batch/$(batch_name "$n")" <(frames; batch_tag "$n" "Title $n" "Artist $n") || return 1
+  done
+}
+batch_differences() {
+  local n
+  for n in $(seq -w 1 20); do
+    cmp -s "$batch/$(batch_name "$n")" <(frames; batch_tag "$n" "Title $n" "Artist $n") ||
+      printf '%s: %s; ' "$n" "$(tail -c 128 "$batch/$(batch_name "$n")" | tr -c '[:print:]' '.')"
+  done
+}
+# row_colour ROW: the background of the row's title cell at its right end, where no text
+# reaches (the sheet at its top).
+row_colour() { pixel 405 $((38 + $1 * 20 + 4)); }
+# expect_row_colour ROW COLOUR WHAT [SHOT]
+expect_row_colour() {
+  can_look || return 0
+  local colour
+  colour=$(row_colour "$1")
+  [ "$colour" = "$2" ] || fail "after $3, row $1 of the sheet is $colour, not $2${4:+ (see $4)}"
+}
+# region_look X Y WIDTH HEIGHT: a fingerprint of what the window's rectangle shows.
+region_look() { grab "$@" | md5sum; }
+
+# context_menu [SHOT]: a right click on the third row's title opens the sheet's menu there
+# (the screen below and right of the mouse changes), photographed; Escape closes it without a
+# choice, and the sheet is as it was.
+context_menu() {
+  local x=$((131 + 140 + 40)) y=$((38 + 3 * 20 + 10)) before shown
+  refocus
+  can_look && before=$(region_look $((x + 4)) $((y + 4)) 120 90)
+  xdo mousemove --window "$window" "$x" "$y" click 3
+  sleep 0.8
+  photograph "${1:-}"
+  if can_look; then
+    shown=$(region_look $((x + 4)) $((y + 4)) 120 90)
+    [ "$shown" != "$before" ] || fail "no menu opened at a right click on the sheet${1:+ (see $1)}"
+  fi
+  xdo key Escape
+  sleep 0.5
+  no_box '$' || fail "the menu closed without a choice opened a box"
+  expect_row_colour 3 '#FFFFFF' "a menu closed without a choice"
+}
+
+# fill_from_names [SHOT]: with the editor over the first artist, Ctrl+T opens the pattern
+# dialog; `* %artist% - %title%` is typed into it and it is photographed; Enter (OK) fills
+# every row (white on blue); Ctrl+Z in the editor takes it back, Ctrl+Y makes it again; Save
+# writes the twenty files.
+fill_from_names() {
+  local shot=${1:-}
+  refocus
+  cell 1 2
+  xdo key ctrl+t
+  wait_for 10 "pattern dialog after Ctrl+T" find_box '$'
+  xdo windowfocus --sync "$box" 2>/dev/null || true
+  sleep 0.3
+  xdo key ctrl+a
+  xdo type --delay 30 '* %artist% - %title%'
+  sleep 0.6
+  photograph "${shot:+${shot%.png}-dialog.png}"
+  xdo key Return
+  wait_for 10 "the pattern dialog to close after Enter" box_closed '$' "$box"
+  refocus
+  sleep 0.5
+  photograph "${shot:+${shot%.png}-filled.png}"
+  expect_row_colour 2 '#0000FF' "OK in the pattern dialog" "${shot%.png}-filled.png"
+  xdo key ctrl+z
+  sleep 0.5
+  expect_row_colour 2 '#FFFFFF' "Ctrl+Z after the fill"
+  batch_written && fail "Ctrl+Z wrote the fill"
+  xdo key ctrl+y
+  sleep 0.5
+  expect_row_colour 2 '#0000FF' "Ctrl+Y after Ctrl+Z"
+  save
+  answer_box "question of Save after the fill" '$' Return "" "保存します。"
+  explain=batch_differences
+  wait_for 20 "the titles and artists of the twenty names in their files" batch_written
+  explain=
 }
 
 # check_clean_end SECONDS: the program ends within SECONDS, with status 0.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -89,6 +91,111 @@ class NextMessageBox {
   SeenBox box_;
 };
 
+// How many NextPopup objects wait for their menu.
+inline int& popupsAwaited() {
+  static int count = 0;
+  return count;
+}
+
+// What a pop-up menu offered, taken when it opened.
+struct SeenMenu {
+  QStringList items;      // the actions' texts, separators left out
+  QStringList shortcuts;  // the shortcut each shows beside its text, or ""
+  QList<bool> enabled;
+  QRect geometry;         // on the screen
+};
+
+// Waits, inside the event loop of the next pop-up menu, for it to open, notes what it
+// offers and runs `choose` on it (a key press, or closing it).
+class NextPopup {
+ public:
+  explicit NextPopup(std::function<void(QMenu&)> choose = [](QMenu& menu) { menu.close(); })
+      : choose_(std::move(choose)) {
+    ++popupsAwaited();
+    QObject::connect(&poll_, &QTimer::timeout, [this] { look(); });
+    poll_.start(5);
+  }
+  ~NextPopup() {
+    if (!seen_) --popupsAwaited();
+  }
+  NextPopup(const NextPopup&) = delete;
+  NextPopup& operator=(const NextPopup&) = delete;
+  bool seen() const { return seen_; }
+  const SeenMenu& menu() const { return menu_; }
+
+ private:
+  void look() {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu || !menu->isVisible()) return;
+    poll_.stop();
+    seen_ = true;
+    --popupsAwaited();
+    for (QAction* action : menu->actions()) {
+      if (action->isSeparator()) continue;
+      menu_.items << action->text();
+      menu_.shortcuts << action->shortcut().toString();
+      menu_.enabled << action->isEnabled();
+    }
+    menu_.geometry = menu->geometry();
+    choose_(*menu);
+  }
+
+  std::function<void(QMenu&)> choose_;
+  QTimer poll_;
+  bool seen_ = false;
+  SeenMenu menu_;
+};
+
+// Chooses the menu's item `text` as the keyboard would (Return on it), so that the menu's
+// exec() returns it; false when the menu has no such enabled item.
+inline bool chooseItem(QMenu& menu, const QString& text) {
+  for (QAction* action : menu.actions()) {
+    if (action->text() != text || !action->isEnabled()) continue;
+    menu.setActiveAction(action);
+    QTest::keyClick(&menu, Qt::Key_Return);
+    return true;
+  }
+  menu.close();
+  return false;
+}
+
+// How many NextDialog objects wait for their dialog.
+inline int& dialogsAwaited() {
+  static int count = 0;
+  return count;
+}
+
+// Waits, inside the event loop of the next modal dialog that is not a message box, for it
+// to open and runs `act` on it (typing into it, reading it, pressing its buttons).
+class NextDialog {
+ public:
+  explicit NextDialog(std::function<void(QDialog&)> act) : act_(std::move(act)) {
+    ++dialogsAwaited();
+    QObject::connect(&poll_, &QTimer::timeout, [this] { look(); });
+    poll_.start(5);
+  }
+  ~NextDialog() {
+    if (!seen_) --dialogsAwaited();
+  }
+  NextDialog(const NextDialog&) = delete;
+  NextDialog& operator=(const NextDialog&) = delete;
+  bool seen() const { return seen_; }
+
+ private:
+  void look() {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || qobject_cast<QMessageBox*>(dialog) || !dialog->isVisible()) return;
+    poll_.stop();
+    seen_ = true;
+    --dialogsAwaited();
+    act_(*dialog);
+  }
+
+  std::function<void(QDialog&)> act_;
+  QTimer poll_;
+  bool seen_ = false;
+};
+
 // Closes any message box still open `patience` after it was last looked at: the last
 // resort of the tests of UnexpectedBoxes, which must end even when that does not answer.
 class LastResort {
@@ -131,6 +238,22 @@ class UnexpectedBoxes {
 
  private:
   void look() {
+    // A pop-up menu nobody waits for would hold the test as a box would.
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        menu && popupsAwaited() == 0) {
+      ADD_FAILURE() << "a pop-up menu that the test did not expect";
+      menu->close();
+      return;
+    }
+    // So would a dialog.
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        dialog && !qobject_cast<QMessageBox*>(dialog) && dialog->isVisible() &&
+        dialogsAwaited() == 0) {
+      ADD_FAILURE() << "a dialog that the test did not expect: "
+                    << dialog->windowTitle().toStdString();
+      dialog->reject();
+      return;
+    }
     if (boxesAwaited() > 0) return;
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || !box->isVisible() || alreadyAnswered(*box)) return;

@@ -2,6 +2,7 @@
 
 #include "platform/form_controls.h"
 #include "sheet/folder_file_list.h"
+#include "ui/headless/headless_batch.h"
 #include "ui/headless/headless_controls.h"
 #include "ui/headless/headless_message_boxes.h"
 
@@ -25,13 +26,17 @@ struct HeadlessForm {
   HeadlessButton cmdSave{stage};
   HeadlessButton cmdEnd{stage};
   HeadlessButton Command1{stage};
+  HeadlessClipboard clipboard;
+  HeadlessPopupMenu menu;
+  HeadlessPatternDialog patterns;
 
   // The lists start at the process's current folder, as the window's do.
   explicit HeadlessForm(FileService& fileService);
 
   FormControls controls() {
-    return FormControls{window,   screen, messages, shell,      files,   Drive1, Dir1,    File1,
-                        EditText, Combo1, Label1,   StatusBar1, cmdSave, cmdEnd, Command1};
+    return FormControls{window,  screen,  messages,   shell,   files,  Drive1,   Dir1,
+                        File1,   EditText, Combo1,    Label1,  StatusBar1, cmdSave, cmdEnd,
+                        Command1, clipboard, menu,    patterns};
   }
 };
 

@@ -1,5 +1,6 @@
 #include "ui/qt/grid_view.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -211,6 +212,18 @@ void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (!cell) return;
   makeCurrent(*cell);
   if (onDblClick_) onDblClick_();
+}
+
+void GridView::contextMenuEvent(QContextMenuEvent* event) {
+  if (!onContextMenu_) return;
+  if (event->reason() == QContextMenuEvent::Mouse) {
+    const std::optional<Cell> cell = cellAt(event->pos());
+    if (cell && cell->row >= 1) makeCurrent(*cell);
+    onContextMenu_(event->globalPos());
+    return;
+  }
+  const QRect current = cellRect(grid_.Row(), grid_.Col());
+  onContextMenu_(viewport()->mapToGlobal(current.bottomLeft()));
 }
 
 void GridView::focusInEvent(QFocusEvent* event) {

@@ -22,6 +22,11 @@ class GridView : public QAbstractScrollArea, public GridObserver {
   void setClickHandler(std::function<void()> handler) { onClick_ = std::move(handler); }
   void setDblClickHandler(std::function<void()> handler) { onDblClick_ = std::move(handler); }
   void setScrollHandler(std::function<void()> handler) { onScroll_ = std::move(handler); }
+  // A right click (the cell under it made current first, as long as it is a data cell) or
+  // the Menu key on the grid; `at` is where the menu belongs, on the screen.
+  void setContextMenuHandler(std::function<void(QPoint at)> handler) {
+    onContextMenu_ = std::move(handler);
+  }
   // Runs once, after the first paint that shows data rows.
   void setFirstRowsPaintedHandler(std::function<void()> handler) {
     onFirstRowsPainted_ = std::move(handler);
@@ -46,6 +51,7 @@ class GridView : public QAbstractScrollArea, public GridObserver {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
@@ -62,6 +68,7 @@ class GridView : public QAbstractScrollArea, public GridObserver {
 
   FlexGrid& grid_;
   std::function<void()> onClick_, onDblClick_, onScroll_, onFirstRowsPainted_;
+  std::function<void(QPoint)> onContextMenu_;
   bool syncing_ = false;
   bool pressed_ = false;
 };

@@ -55,6 +55,8 @@ std::int16_t virtualKeyCode(int qtKey) {
       return 45;
     case Qt::Key_Delete:
       return 46;
+    case Qt::Key_Menu:
+      return 93;
     default:
       return 0;
   }

@@ -15,8 +15,9 @@ QtForm::~QtForm() {
 }
 
 FormControls QtForm::controls() {
-  return FormControls{*window_, screen, messages, shell_,     files_,  Drive1, Dir1,    File1,
-                      EditText, Combo1, Label1,   StatusBar1, cmdSave, cmdEnd, Command1};
+  return FormControls{*window_, screen,   messages,  shell_,     files_,  Drive1,
+                      Dir1,     File1,    EditText,  Combo1,     Label1,  StatusBar1,
+                      cmdSave,  cmdEnd,   Command1,  clipboard,  menu,    patterns};
 }
 
 }  // namespace quorvane

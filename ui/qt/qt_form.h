@@ -4,6 +4,7 @@
 
 #include "platform/form_controls.h"
 #include "sheet/folder_file_list.h"
+#include "ui/qt/qt_batch.h"
 #include "ui/qt/qt_controls.h"
 #include "ui/qt/qt_file_lists.h"
 #include "ui/qt/qt_form_window.h"
@@ -45,6 +46,9 @@ class QtForm {
   QtButton cmdSave{stage, *window_};
   QtButton cmdEnd{stage, *window_};
   QtButton Command1{stage, *window_};
+  QtClipboard clipboard;
+  QtPopupMenu menu{*window_};
+  QtPatternDialog patterns{*window_};
 };
 
 }  // namespace quorvane

@@ -15,6 +15,8 @@ QMessageBox::Icon iconOf(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::Question:
       return QMessageBox::Question;
+    case MessageIcon::Information:
+      return QMessageBox::Information;
     case MessageIcon::Exclamation:
       return QMessageBox::Warning;
     case MessageIcon::None:

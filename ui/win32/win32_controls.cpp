@@ -25,6 +25,10 @@ bool wheelWithoutFocus(HWND hwnd, UINT message) {
   return (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) && GetFocus() != hwnd;
 }
 
+bool contextMenuFromKeyboard(UINT message, LPARAM lParam) {
+  return message == WM_CONTEXTMENU && GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1;
+}
+
 // ---- text box ----
 
 Win32TextBox::Win32TextBox(Win32Stage& stage)
@@ -52,6 +56,13 @@ void Win32TextBox::onCommand(WORD code) {
 bool Win32TextBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) &&
       keyDownConsumed(onKeyDown_, hwnd(), wParam)) {
+    result = 0;
+    return true;
+  }
+  // The Menu key and Shift+F10 have opened the sheet's menu through the key-down handler;
+  // the menu that the system makes of them next would be a second one. A right click keeps
+  // the edit control's own.
+  if (onKeyDown_ && contextMenuFromKeyboard(message, lParam)) {
     result = 0;
     return true;
   }
@@ -109,6 +120,11 @@ void Win32ComboList::setListIndex(int index) {
 
 bool Win32ComboList::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (wheelWithoutFocus(hwnd(), message)) {
+    result = 0;
+    return true;
+  }
+  // As in the text box: the key-down handler has opened the sheet's menu.
+  if (onKeyDown_ && contextMenuFromKeyboard(message, lParam)) {
     result = 0;
     return true;
   }

@@ -86,5 +86,7 @@ std::string windowText(HWND hwnd);
 
 // Whether a wheel message should be kept from a list that turns only while it has the focus.
 bool wheelWithoutFocus(HWND hwnd, UINT message);
+// Whether the message is a context menu asked for by a key (the Menu key, Shift+F10).
+bool contextMenuFromKeyboard(UINT message, LPARAM lParam);
 
 }  // namespace quorvane

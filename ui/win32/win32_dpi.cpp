@@ -56,4 +56,10 @@ RECT windowRectForClient(RECT client, DWORD style, DWORD exStyle, UINT dpi) {
   return rect;
 }
 
+void keepOwnDialogLayout(HWND dialog) {
+  using SetBehavior = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
+  static const auto set = user32Function<SetBehavior>("SetDialogDpiChangeBehavior");
+  if (set) set(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+}
+
 }  // namespace quorvane

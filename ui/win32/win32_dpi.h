@@ -15,5 +15,8 @@ UINT dpiOfWindow(HWND window);
 int systemMetricForDpi(int index, UINT dpi);
 // The window rectangle that holds `client` for a window of these styles at `dpi`.
 RECT windowRectForClient(RECT client, DWORD style, DWORD exStyle, UINT dpi);
+// A dialog that places its own controls: Windows' automatic rescaling of dialogs on a DPI
+// change is turned off, so that it does not move them a second time.
+void keepOwnDialogLayout(HWND dialog);
 
 }  // namespace quorvane

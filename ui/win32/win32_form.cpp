@@ -10,8 +10,9 @@ Win32Form::Win32Form(ShellOpener& shell, FileService& files) : shell_(shell), fi
 }
 
 FormControls Win32Form::controls() {
-  return FormControls{window_,  screen, messages, shell_,     files_,  Drive1, Dir1,    File1,
-                      EditText, Combo1, Label1,   StatusBar1, cmdSave, cmdEnd, Command1};
+  return FormControls{window_, screen, messages, shell_,    files_, Drive1,
+                      Dir1,    File1,  EditText, Combo1,    Label1, StatusBar1,
+                      cmdSave, cmdEnd, Command1, clipboard, menu,   patterns};
 }
 
 bool Win32Form::preTranslate(MSG& message) {

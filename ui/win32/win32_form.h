@@ -4,10 +4,12 @@
 
 #include "platform/form_controls.h"
 #include "sheet/folder_file_list.h"
+#include "ui/win32/win32_batch.h"
 #include "ui/win32/win32_controls.h"
 #include "ui/win32/win32_file_lists.h"
 #include "ui/win32/win32_form_window.h"
 #include "ui/win32/win32_message_boxes.h"
+#include "ui/win32/win32_pattern_dialog.h"
 #include "ui/win32/win32_status_bar.h"
 
 namespace quorvane {
@@ -47,6 +49,9 @@ class Win32Form {
   Win32Button cmdSave{window_.stage()};
   Win32Button cmdEnd{window_.stage()};
   Win32Button Command1{window_.stage()};
+  Win32Clipboard clipboard{window_.hwnd()};
+  Win32PopupMenu menu{window_.hwnd()};
+  Win32PatternDialog patterns{window_.hwnd()};
 };
 
 }  // namespace quorvane

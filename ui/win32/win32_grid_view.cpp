@@ -13,6 +13,12 @@ namespace {
 
 constexpr const wchar_t* kClassName = L"QuorvaneGrid";
 
+bool menuKey(WPARAM key) {
+  const bool shiftAlone =
+      GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
+  return key == VK_APPS || (key == VK_F10 && shiftAlone);
+}
+
 }  // namespace
 
 Win32GridView::Win32GridView(FlexGrid& grid, Win32Stage& stage) : grid_(grid), stage_(stage) {
@@ -314,6 +320,29 @@ void Win32GridView::makeCurrent(Cell cell) {
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+POINT Win32GridView::menuPlace(int row, int col) const {
+  const RECT cell = cellRect(row, col);
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  POINT at{std::clamp(cell.left, client.left, std::max(client.left, client.right - 1)),
+           std::clamp(cell.bottom, client.top, std::max(client.top, client.bottom - 1))};
+  ClientToScreen(hwnd_, &at);
+  return at;
+}
+
+void Win32GridView::onContextMenu(const POINT* mouse) {
+  if (!onContextMenu_) return;
+  if (!mouse) {
+    onContextMenu_(menuPlace(grid_.Row(), grid_.Col()));
+    return;
+  }
+  POINT client = *mouse;
+  ScreenToClient(hwnd_, &client);
+  const std::optional<Cell> cell = cellAt(client);
+  if (cell && cell->row >= 1) makeCurrent(*cell);
+  onContextMenu_(*mouse);
+}
+
 LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
@@ -349,8 +378,30 @@ LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       onWheel(GET_WHEEL_DELTA_WPARAM(wParam), true);
       return 0;
     case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // The Menu key and Shift+F10, taken here before the system's default makes a menu
+      // message of them.
+      if (menuKey(wParam)) {
+        onContextMenu(nullptr);
+        return 0;
+      }
+      if (message == WM_SYSKEYDOWN) break;
       onKey(wParam);
       return 0;
+    case WM_CONTEXTMENU: {
+      // The keys above have opened the menu: a menu message made of them (where the system
+      // makes one of the Menu key) would open a second one.
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (at.x == -1 && at.y == -1) return 0;
+      // The scroll bars keep their own menu.
+      POINT client = at;
+      ScreenToClient(hwnd_, &client);
+      RECT area;
+      GetClientRect(hwnd_, &area);
+      if (!PtInRect(&area, client)) break;
+      onContextMenu(&at);
+      return 0;
+    }
     case WM_LBUTTONDOWN: {
       // The click leaves the focus where it is: with the editor that the click opens, or
       // that waits, hidden, for the next key.
@@ -390,8 +441,9 @@ LRESULT Win32GridView::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;
     default:
-      return DefWindowProcW(hwnd_, message, wParam, lParam);
+      break;
   }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace quorvane

@@ -32,12 +32,23 @@ class Win32GridView : public GridObserver, public StageMember {
   void setClickHandler(std::function<void()> handler) { onClick_ = std::move(handler); }
   void setDblClickHandler(std::function<void()> handler) { onDblClick_ = std::move(handler); }
   void setScrollHandler(std::function<void()> handler) { onScroll_ = std::move(handler); }
+  // A right click in the sheet (the cell under it made current first, as long as it is a
+  // data cell; no click handler) or the Menu key and Shift+F10 on the grid; `at` is where
+  // the menu belongs, in screen coordinates.
+  void setContextMenuHandler(std::function<void(POINT at)> handler) {
+    onContextMenu_ = std::move(handler);
+  }
+  // Where a menu for the cell opens, in screen coordinates: its bottom left corner, kept
+  // inside the sheet when the cell is scrolled out of sight.
+  POINT menuPlace(int row, int col) const;
 
   struct Cell {
     int row, col;
   };
   // The cell under a point of the client area; none beyond the last row or column.
   std::optional<Cell> cellAt(POINT client) const;
+  // A cell's rectangle in the client area, where it is painted.
+  RECT cellRect(int row, int col) const;
 
   // GridObserver
   void gridContentChanged() override;
@@ -71,10 +82,11 @@ class Win32GridView : public GridObserver, public StageMember {
   void onWheel(int delta, bool horizontal);
   void onKey(WPARAM key);
   void makeCurrent(Cell cell);
+  // At the mouse (the cell under it made current), or under the current cell for a key.
+  void onContextMenu(const POINT* mouse);
 
   void paint(HDC dc, const RECT& client) const;
   void paintCell(HDC dc, const RECT& rect, int row, int col) const;
-  RECT cellRect(int row, int col) const;
 
   FlexGrid& grid_;
   Win32Stage& stage_;
@@ -84,6 +96,7 @@ class Win32GridView : public GridObserver, public StageMember {
   int wheelDelta_ = 0;
   bool pressed_ = false;
   std::function<void()> onClick_, onDblClick_, onScroll_;
+  std::function<void(POINT)> onContextMenu_;
 };
 
 }  // namespace quorvane

@@ -14,6 +14,7 @@ MessageAnswer Win32MessageBoxes::show(const MessageBoxRequest& request) {
   }
   if (request.icon == MessageIcon::Question) type |= MB_ICONQUESTION;
   if (request.icon == MessageIcon::Exclamation) type |= MB_ICONEXCLAMATION;
+  if (request.icon == MessageIcon::Information) type |= MB_ICONINFORMATION;
   // The program writes its line breaks as "\r\n" already, as MessageBoxW wants them.
   const int answer = MessageBoxW(owner_, wideFromText(request.text).c_str(),
                                  wideFromText(request.title).c_str(), type);
