@@ -39,5 +39,11 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
                   std::vector<FileEnd>& ends,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready,
                   const std::function<void(std::size_t index)>& prepare = {});
+// The same for the files `names` of `folder`, read relative to the folder where the file
+// service can (FileService::readFolder), by their paths elsewhere.
+void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
+                  FileService& files, std::vector<FileEnd>& ends,
+                  const std::function<void(std::size_t begin, std::size_t end)>& ready,
+                  const std::function<void(std::size_t index)>& prepare = {});
 
 }  // namespace quorvane
