@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -201,27 +202,31 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   }
   // The files are read, their tags decoded and their rows put together on a few threads at
   // once; each row joins the grid here, in the file list's order, as soon as it is ready.
+  // Only what the rows need is kept of each file, not the 128 bytes of its end.
   std::vector<RowCells> rows(names.size());
+  std::vector<std::unique_ptr<FileFailure>> failures(names.size());
   loadedStates_.assign(names.size(), FileState());
-  std::vector<FileEnd> ends;
-  const auto prepare = [&](std::size_t i) {
-    loadedStates_[i] = fileStateOf(ends[i]);
-    if (ends[i].opened) rows[i] = rowOfFile(names[i], ends[i]);
-  };
   readFileEnds(
-      c_.File1.Path(), names, c_.files, ends,
+      c_.File1.Path(), names, c_.files,
+      [&](std::size_t i, FileEnd& end) {
+        loadedStates_[i] = fileStateOf(end);
+        if (end.opened) {
+          rows[i] = rowOfFile(names[i], end);
+        } else {
+          failures[i] = std::make_unique<FileFailure>(std::move(end.failure));
+        }
+      },
       [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
-          if (!ends[i].opened) {
+          if (failures[i]) {
             // Not an untagged file: its cells were never read.
-            unreadFiles_.push_back({std::move(names[i]), std::move(ends[i].failure)});
+            unreadFiles_.push_back({std::move(names[i]), std::move(*failures[i])});
             continue;
           }
           // The row data finds the row's file state again wherever a sort moves the row.
           grid_.AddItemRow(std::move(rows[i]), static_cast<std::int64_t>(i));
         }
-      },
-      prepare);
+      });
   grid_.setRedraw(true);
   noteLoadProblems();
   return true;

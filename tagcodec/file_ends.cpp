@@ -94,20 +94,22 @@ FileEnd readFileEnd(const std::string& path, FileService& files) {
 
 namespace {
 
-// Reads `count` files, each by `readOne(i, end)`, as readFileEnds promises.
+// Reads `count` files, each by `readOne(i, end)` into an end of the reading thread's own,
+// which `use(i, end)` then takes; `ready` as readFileEnds promises.
 template <class ReadOne>
-void readEnds(std::size_t count, const ReadOne& readOne, std::vector<FileEnd>& ends,
-              const std::function<void(std::size_t begin, std::size_t end)>& ready,
-              const std::function<void(std::size_t index)>& prepare) {
-  ends.assign(count, FileEnd{});
+void readEnds(std::size_t count, const ReadOne& readOne,
+              const std::function<void(std::size_t index, FileEnd& end)>& use,
+              const std::function<void(std::size_t begin, std::size_t end)>& ready) {
   const std::size_t chunkCount = (count + kChunk - 1) / kChunk;
   Chunks chunks(chunkCount);
   const auto readChunk = [&](std::size_t chunk) {
     const std::size_t first = chunk * kChunk;
     const std::size_t last = std::min(first + kChunk, count);
+    FileEnd end;
     for (std::size_t i = first; i < last; ++i) {
-      readOne(i, ends[i]);
-      if (prepare) prepare(i);
+      end = FileEnd{};
+      readOne(i, end);
+      use(i, end);
     }
   };
   const auto reader = [&] {
@@ -148,6 +150,17 @@ void readEnds(std::size_t count, const ReadOne& readOne, std::vector<FileEnd>& e
   }
 }
 
+// The ends kept, for the callers that want all of them.
+std::function<void(std::size_t, FileEnd&)> keeping(
+    std::vector<FileEnd>& ends, std::size_t count,
+    const std::function<void(std::size_t index)>& prepare) {
+  ends.assign(count, FileEnd{});
+  return [&ends, &prepare](std::size_t i, FileEnd& end) {
+    ends[i] = std::move(end);
+    if (prepare) prepare(i);
+  };
+}
+
 }  // namespace
 
 void readFileEnds(const std::vector<std::string>& paths, FileService& files,
@@ -155,20 +168,28 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready,
                   const std::function<void(std::size_t index)>& prepare) {
   readEnds(
-      paths.size(), [&](std::size_t i, FileEnd& end) { end = readFileEnd(paths[i], files); }, ends,
-      ready, prepare);
+      paths.size(), [&](std::size_t i, FileEnd& end) { end = readFileEnd(paths[i], files); },
+      keeping(ends, paths.size(), prepare), ready);
 }
 
 void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
                   FileService& files, std::vector<FileEnd>& ends,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready,
                   const std::function<void(std::size_t index)>& prepare) {
+  readFileEnds(folder, names, files, keeping(ends, names.size(), prepare), ready);
+}
+
+void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
+                  FileService& files, const std::function<void(std::size_t index, FileEnd& end)>& use,
+                  const std::function<void(std::size_t begin, std::size_t end)>& ready) {
   const std::unique_ptr<FolderReader> reader = files.readFolder(folder);
   if (!reader) {
     readEnds(
         names.size(),
-        [&](std::size_t i, FileEnd& end) { end = readFileEnd(files.joinPath(folder, names[i]), files); },
-        ends, ready, prepare);
+        [&](std::size_t i, FileEnd& end) {
+          end = readFileEnd(files.joinPath(folder, names[i]), files);
+        },
+        use, ready);
     return;
   }
   readEnds(
@@ -177,7 +198,7 @@ void readFileEnds(const std::string& folder, const std::vector<std::string>& nam
         end.opened = reader->readEnd(names[i], end.size, end.tail, end.failure);
         if (!end.opened) end.size = 0;
       },
-      ends, ready, prepare);
+      use, ready);
 }
 
 }  // namespace quorvane
