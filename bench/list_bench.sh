@@ -2,19 +2,20 @@
 # Reading folders, all in one run, each table's programs interleaved run by run (median of
 # RUNS rounds, 5 by default):
 #   1. warm cache: `quorvane-tag list` against the serial floor (open, fstat, pread of the
-#      last 128 bytes, close, one file after another) and the parallel floor (the same
-#      loop on 32 threads), 1,000 / 10,000 / 100,000 files;
+#      last 128 bytes, close, one file after another) and the same floor on 2 threads,
+#      1,000 / 10,000 / 100,000 files, fastest and median of the runs;
 #   2. cold cache (root only: the page cache is dropped before every run): the same, with
 #      TagLib's ID3v1 reader and mutagen on the same folders;
 #   3. the window: start to the first paint of the rows of 100,000 files (Qt's offscreen
-#      platform) against `list` of the same folder;
+#      platform) against `list` of the same folder, and the memory both take (VmRSS) at
+#      10,000 and 100,000 files;
 #   4. bench/apply_bench.sh: `apply` of 10,000 changed rows against the bare write loop.
 # Usage: bench/list_bench.sh [BUILD_DIR]   (default: build-release, built here)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/timing.sh
 source scripts/ensure-packages.sh
-ensure_packages libtag1-dev python3-mutagen
+ensure_packages libtag1-dev python3-mutagen time
 build=${1:-build-release}
 work=${BENCH_DIR:-/tmp/quorvane-bench}
 runs=${RUNS:-5}
@@ -46,19 +47,23 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 fi
 
-echo "$(date -u '+%Y-%m-%d') on $(nproc) cores, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), medians of $runs interleaved runs"
+echo "$(date -u '+%Y-%m-%d') on $(nproc) cores, $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), $runs interleaved runs, load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 echo
-echo "Warm cache (the folder read once before):"
-printf '%-8s %14s %14s %10s %11s %11s\n' files serial_ms parallel_ms list_ms x_serial x_parallel
+echo "Warm cache (the folder read once before), fastest and median of the runs; the floors"
+echo "open, fstat, pread and close every file, one after another or on 2 threads:"
+printf '%-8s %13s %13s %13s %13s %10s %10s %11s
+' files serial_fast serial_med two_fast \
+  two_med list_fast list_med x_two_fast
+two_floor() { "$build/bench/parallel_tag_read" "$1" 2; }
 for n in $sizes; do
-  for program in serial_floor parallel_floor list; do "$program" "$work/$n" >/dev/null; done
-  interleaved_medians : "$work/$n" serial_floor parallel_floor list
-  printf '%-8s %14s %14s %10s %11s %11s\n' "$n" "${median[serial_floor]}" \
-    "${median[parallel_floor]}" "${median[list]}" \
-    "$(ratio "${median[list]}" "${median[serial_floor]}")" \
-    "$(ratio "${median[list]}" "${median[parallel_floor]}")"
+  for program in serial_floor two_floor list; do "$program" "$work/$n" >/dev/null; done
+  interleaved_medians : "$work/$n" serial_floor two_floor list
+  printf '%-8s %13s %13s %13s %13s %10s %10s %11s\n' "$n" "${fastest[serial_floor]}" \
+    "${median[serial_floor]}" "${fastest[two_floor]}" "${median[two_floor]}" \
+    "${fastest[list]}" "${median[list]}" "$(ratio "${fastest[list]}" "${fastest[two_floor]}")"
 done
+echo "(x_two_fast: list's fastest run over the 2-thread floor's; per file: list_fast / files)"
 
 echo
 if [ -w /proc/sys/vm/drop_caches ]; then
@@ -79,13 +84,31 @@ else
 fi
 
 echo
-echo "The window: start to the first paint of the rows (warm cache):"
-printf '%-8s %10s %11s %7s\n' files list_ms window_ms ratio
+echo "The window: start to the first paint of the rows (warm cache), fastest and median:"
+printf '%-8s %10s %10s %12s %12s %10s\n' files list_fast list_med window_fast window_med ratio
 n=100000
 window "$work/$n" >/dev/null 2>&1
 interleaved_medians : "$work/$n" list window
-printf '%-8s %10s %11s %7s\n' "$n" "${median[list]}" "${median[window]}" \
-  "$(ratio "${median[window]}" "${median[list]}")"
+printf '%-8s %10s %10s %12s %12s %10s\n' "$n" "${fastest[list]}" "${median[list]}" \
+  "${fastest[window]}" "${median[window]}" "$(ratio "${fastest[window]}" "${fastest[list]}")"
+
+echo
+echo "Memory: the largest resident set (VmRSS, KiB) of list and of the window up to its"
+echo "first rows, and per row between 10,000 and 100,000 files:"
+printf '%-8s %10s %10s\n' files list_kib window_kib
+declare -A rss
+for n in 10000 100000; do
+  [ -d "$work/$n" ] || continue
+  rss[list$n]=$(/usr/bin/time -f '%M' "$tool" list "$work/$n" 2>&1 >/dev/null | tail -n 1)
+  rss[window$n]=$(QT_QPA_PLATFORM=offscreen QUORVANE_EXIT_AFTER_FIRST_ROWS=1 \
+    /usr/bin/time -f '%M' "$build/app/quorvane" "$work/$n" 2>&1 >/dev/null | tail -n 1)
+  printf '%-8s %10s %10s\n' "$n" "${rss[list$n]}" "${rss[window$n]}"
+done
+if [ -n "${rss[list100000]:-}" ] && [ -n "${rss[list10000]:-}" ]; then
+  printf '%-8s %10s %10s\n' "per row" \
+    "$(awk -v a="${rss[list100000]}" -v b="${rss[list10000]}" 'BEGIN {printf "%.0f B", (a - b) * 1024 / 90000}')" \
+    "$(awk -v a="${rss[window100000]}" -v b="${rss[window10000]}" 'BEGIN {printf "%.0f B", (a - b) * 1024 / 90000}')"
+fi
 
 echo
 echo "Saving: apply of every row marked changed against the bare write loop:"

@@ -17,8 +17,8 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 # interleaved_medians PREPARE ARGUMENT PROGRAM...: runs each PROGRAM (a command or shell
 # function) with ARGUMENT once per round, in turn, for $runs rounds, running PREPARE (a
 # command, ":" for none) before each run; leaves the medians in milliseconds in
-# median[PROGRAM].
-declare -A median
+# median[PROGRAM] and the fastest runs in fastest[PROGRAM].
+declare -A median fastest
 interleaved_medians() {
   local prepare=$1 argument=$2 program start end round
   shift 2
@@ -35,5 +35,7 @@ interleaved_medians() {
   for program in "$@"; do
     median[$program]=$(printf '%s\n' ${times[$program]} | sort -n |
       awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}')
+    fastest[$program]=$(printf '%s\n' ${times[$program]} | sort -n | head -n 1 |
+      awk '{printf "%.1f", $1/1000}')
   done
 }

@@ -165,13 +165,10 @@ bool printRows(const quorvane::MainWindow& window, bool commas) {
   std::string out;
   out.reserve(1 << 20);
   for (int r = 1; r < grid.Rows(); ++r) {
-    for (int c = 0; c < quorvane::kSheetCols; ++c) {
-      if (c > 0) out += separator;
-      quorvane::appendCell(out, grid.textAt(r, c), separator);
-    }
+    quorvane::appendRow(out, grid.rowCells(r), quorvane::kSheetCols, separator);
     const quorvane::FileState* state = window.loadedStateOfRow(r);
     out += separator;
-    out += state ? state->text() : quorvane::FileState().text();
+    (state ? *state : quorvane::FileState()).appendText(out);
     out += commas ? "\r\n" : "\n";
     if (out.size() > (1 << 20) - 4096) {
       if (!writeOut(out)) return false;

@@ -1,7 +1,9 @@
 #include "cli/sheet_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <unordered_map>
 
@@ -87,6 +89,33 @@ std::vector<int> breaksToSpaces(std::vector<std::string>& cells) {
   return spaced;
 }
 
+// Whether `text` holds a byte that makes list quote a cell: CR or LF; where TABs separate,
+// a TAB; where commas do, a comma or a quote. Eight bytes at a time: list runs every cell of
+// a large folder through here.
+bool holdsSpecial(std::string_view text, char separator) {
+  const auto has = [](std::uint64_t word, std::uint8_t byte) {
+    const std::uint64_t x = word ^ (0x0101010101010101ULL * byte);
+    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+  };
+  const bool commas = separator == ',';
+  std::size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);
+    // Bytes below 0x20 first, which TAB, CR and LF are.
+    if (((word - 0x2020202020202020ULL) & ~word & 0x8080808080808080ULL) != 0 &&
+        ((!commas && has(word, '\t')) || has(word, '\r') || has(word, '\n'))) {
+      return true;
+    }
+    if (commas && (has(word, ',') || has(word, '"'))) return true;
+  }
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '\r' || c == '\n' || (commas ? c == ',' || c == '"' : c == '\t')) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string SheetRow::joined() const {
@@ -162,12 +191,43 @@ SheetText parseSheetText(std::string_view input, const std::string& encoding,
   return sheet;
 }
 
+void appendRow(std::string& out, const RowCells& cells, int count, char separator) {
+  const std::string_view texts = cells.texts().substr(0, cells.end(count - 1));
+  bool plain = !holdsSpecial(texts, separator);
+  // A cell that begins with a quote (or, to be sure, a byte that may begin the byte-order
+  // mark) goes the long way.
+  for (int c = 0; c < count && plain; ++c) {
+    const std::size_t begin = c == 0 ? 0 : cells.end(c - 1);
+    plain = begin == cells.end(c) || (texts[begin] != '"' && texts[begin] != '\xEF');
+  }
+  if (!plain) {
+    for (int c = 0; c < count; ++c) {
+      if (c > 0) out += separator;
+      appendCell(out, cells.at(c), separator);
+    }
+    return;
+  }
+  // The texts as they stand, a separator where each cell ends.
+  const std::size_t start = out.size();
+  out.resize(start + texts.size() + static_cast<std::size_t>(count - 1));
+  char* to = out.data() + start;
+  std::size_t from = 0;
+  for (int c = 0; c < count; ++c) {
+    const std::size_t end = cells.end(c);
+    std::memcpy(to, texts.data() + from, end - from);
+    to += end - from;
+    if (c + 1 < count) *to++ = separator;
+    from = end;
+  }
+}
+
 void appendCell(std::string& row, std::string_view cell, char separator) {
   // U+FEFF too: at the start of the text it would read as a byte-order mark and vanish.
   // With commas a quote anywhere is quoted, as RFC 4180 has it; with TABs only a first one.
-  const std::string_view special = separator == ',' ? ",\"\r\n" : "\t\r\n";
-  if (!cell.starts_with('"') && !cell.starts_with("\xEF\xBB\xBF") &&
-      cell.find_first_of(special) == std::string_view::npos) {
+  // One pass over the cell, a table look-up a byte: list writes every cell of a large
+  // folder through here.
+  const bool special = holdsSpecial(cell, separator);
+  if (!special && !cell.starts_with('"') && !cell.starts_with("\xEF\xBB\xBF")) {
     row += cell;
     return;
   }

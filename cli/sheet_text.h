@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sheet/row_cells.h"
 #include "tagcodec/file_state.h"
 #include "tagcodec/tag_record.h"
 
@@ -65,5 +66,10 @@ void appendCell(std::string& row, std::string_view cell, char separator = '\t');
 // cells, the genre from its genre number (-1, which the writer refuses, when that is not
 // 0 to 255).
 Module1::TagRecord tagRecordOf(const SheetRow& row);
+
+// Appends the first `count` cells of `cells`, each as appendCell writes it, separated by
+// `separator`: what list prints of a row, in one pass over the row's text where no cell
+// needs quoting.
+void appendRow(std::string& out, const RowCells& cells, int count, char separator = '\t');
 
 }  // namespace quorvane

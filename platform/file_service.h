@@ -34,6 +34,19 @@ class OpenFile {
   virtual FileFailure failure() const = 0;
 };
 
+// The files of one folder, each read by its name: the loader's way to the ends of many
+// files without a path built or a file object made for each. Safe to call from several
+// threads at once.
+class FolderReader {
+ public:
+  virtual ~FolderReader() = default;
+  // The length of the regular file `name` and its last min(length, bytes.size()) bytes,
+  // into the start of `bytes`; false, with `failure` set, when it is no regular file or
+  // cannot be opened or read. Never blocks on a FIFO or a device.
+  virtual bool readEnd(std::string_view name, std::int64_t& size, std::span<std::uint8_t> bytes,
+                       FileFailure& failure) = 0;
+};
+
 // A folder's MP3 files, as the file list shows them.
 struct FolderListing {
   std::vector<std::string> names;  // in byte order of the names
@@ -73,6 +86,10 @@ class FileService {
   // separator, a NUL or (on Windows) a drive or stream colon. Only such names are joined
   // to a folder, so that nothing outside it is ever opened or renamed.
   virtual bool isPlainName(std::string_view name) const = 0;
+
+  // A reader of the files of `folder`, or null where the system has no faster way than a
+  // path for each file (the loader then opens each by its path).
+  virtual std::unique_ptr<FolderReader> readFolder(std::string_view folder) = 0;
 
   // The folder's regular files whose names end in ".mp3" in any letter case, without
   // sub-folders, links, devices, FIFOs, sockets and hidden files.

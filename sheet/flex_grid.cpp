@@ -163,6 +163,13 @@ void FlexGrid::AddItemCells(std::span<const std::string_view> cells) {
   scrolled();
 }
 
+void FlexGrid::AddItemRow(RowCells cells, std::int64_t data) {
+  rows_.push_back(GridRow{std::move(cells), {}, data});
+  resetSortOrder();
+  contentChanged();
+  scrolled();
+}
+
 void FlexGrid::AddItem(std::string_view rowText) {
   rows_.push_back(GridRow{RowCells(rowText, cols_), {}});
   resetSortOrder();

@@ -84,10 +84,15 @@ class FlexGrid : public SheetGrid {
   // Appends one row from its cells' texts, leftmost first, as AddItem does from the same
   // texts joined by tabs, except that a cell may hold a tab.
   void AddItemCells(std::span<const std::string_view> cells);
+  // Appends a row whose cells were put together elsewhere (a loader's thread), with its
+  // row data; `cells` must have Cols cells.
+  void AddItemRow(RowCells cells, std::int64_t data);
 
   // Any cell's text without a copy, for painting and printing; empty outside the grid.
   // Valid until the grid next changes.
   std::string_view textAt(int row, int col) const;
+  // The cells of data or header row `row` (0 to Rows - 1), for printing a whole row.
+  const RowCells& rowCells(int row) const { return rows_[static_cast<std::size_t>(row)].cells; }
 
   // Colours of any cell, for painting.
   Colour cellBackColorAt(int row, int col) const;

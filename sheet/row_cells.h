@@ -22,6 +22,10 @@ class RowCells {
 
   int count() const { return read(0); }
   std::string_view at(int cell) const;  // `cell` from 0 to count() - 1
+  // Every cell's text, one after another, and where cell `cell` ends in it: for readers
+  // that go through a whole row at once.
+  std::string_view texts() const { return std::string_view(data_).substr(textStart()); }
+  std::size_t end(int cell) const { return read(1 + static_cast<std::size_t>(cell)); }
   void set(int cell, std::string_view text);
   // Keeps the first cells, adds empty ones at the end.
   void resize(int count);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -10,6 +11,8 @@
 #include "tagcodec/genre_table.h"
 #include "tagcodec/tag_block.h"
 #include "tagcodec/tag_file.h"
+#include "tagcodec/text_fields.h"
+#include "tagcodec/utf8.h"
 
 namespace quorvane {
 namespace {
@@ -41,6 +44,44 @@ void cleanForRow(Module1::TagRecord& tag) {
     text->erase(text->find_last_not_of(' ') + 1);
     text->erase(0, first);
   }
+}
+
+// The row of a file that was read: its name, its tag's texts as the sheet shows them (a
+// file without a tag has empty ones and genre 0), the name again, "1" and the genre number.
+// Runs on the loader's threads: the texts are decoded into one buffer of the thread's own.
+RowCells rowOfFile(std::string_view name, const FileEnd& end) {
+  static constexpr FieldSpan kFields[] = {kTitleField, kArtistField, kAlbumField, kYearField,
+                                          kCommentField};
+  thread_local std::string text;
+  text.clear();
+  std::size_t bounds[std::size(kFields) + 1] = {0};
+  const bool tagged = end.hasTag();
+  for (std::size_t f = 0; f < std::size(kFields); ++f) {
+    if (tagged) {
+      Module1::AppendFieldText(std::span(end.tail).subspan(kFields[f].offset, kFields[f].width),
+                               text);
+    }
+    bounds[f + 1] = text.size();
+  }
+  if (utf8::holdsControl(text)) {
+    for (char& c : text) c = breaksRow(c) ? ' ' : c;
+  }
+  std::string_view fields[std::size(kFields)];
+  for (std::size_t f = 0; f < std::size(kFields); ++f) {
+    std::string_view field(text.data() + bounds[f], bounds[f + 1] - bounds[f]);
+    if (f < 3) {  // title, artist and album without their surrounding spaces
+      const std::size_t first = field.find_first_not_of(' ');
+      field = first == std::string_view::npos
+                  ? std::string_view()
+                  : field.substr(first, field.find_last_not_of(' ') + 1 - first);
+    }
+    fields[f] = field;
+  }
+  const std::size_t genre = tagged ? end.tail[kGenreOffset] : 0;
+  const std::string_view cells[kSheetCols] = {
+      name,      fields[0], fields[1],  fields[2], fields[3], fields[4], Module1::GenreTable[genre],
+      name,      kStateLoaded, kGenreNumbers[genre]};
+  return RowCells(cells, kSheetCols);
 }
 
 }  // namespace
@@ -149,60 +190,43 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   unlistedNames_.clear();
   unreadFiles_.clear();
   const int n = c_.File1.ListCount();
-  const std::string folder = c_.File1.Path();
-  std::vector<std::string> names, paths;
+  std::vector<std::string> names;
   names.reserve(static_cast<std::size_t>(n));
-  paths.reserve(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) {
     std::string name = c_.File1.List(i);
     if (std::any_of(name.begin(), name.end(), breaksRow)) {
       unlistedNames_.push_back(std::move(name));
       continue;
     }
-    paths.push_back(c_.files.joinPath(folder, name));
     names.push_back(std::move(name));
   }
-  // The files are read, and their tags decoded, on a few threads at once; each row is
-  // built here, in the file list's order, as soon as its file has been read. A file
-  // without a tag keeps the empty values of a fresh record.
-  std::vector<Module1::TagRecord> records(paths.size());
-  loadedStates_.assign(paths.size(), FileState());
-  std::vector<FileEnd> ends;
-  const auto decode = [&](std::size_t i) {
-    if (ends[i].hasTag()) {
-      parseTagBlock(ends[i].tail, records[i]);
-      cleanForRow(records[i]);
-    }
-    loadedStates_[i] = fileStateOf(ends[i]);
-  };
+  // The files are read, their tags decoded and their rows put together on a few threads at
+  // once; each row joins the grid here, in the file list's order, as soon as it is ready.
+  // Only what the rows need is kept of each file, not the 128 bytes of its end.
+  std::vector<RowCells> rows(names.size());
+  std::vector<std::unique_ptr<FileFailure>> failures(names.size());
+  loadedStates_.assign(names.size(), FileState());
   readFileEnds(
-      paths, c_.files, ends,
-      [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-          if (!ends[i].opened) {
-            // Not an untagged file: its cells were never read.
-            unreadFiles_.push_back({std::move(names[i]), std::move(ends[i].failure)});
-            continue;
-          }
-          const Module1::TagRecord& tag = records[i];
-          const auto genre = static_cast<std::size_t>(tag.Genre);
-          const std::string_view cells[kSheetCols] = {names[i],
-                                                      tag.Title,
-                                                      tag.Artist,
-                                                      tag.Album,
-                                                      tag.Year,
-                                                      tag.Comment,
-                                                      Module1::GenreTable[genre],
-                                                      names[i],
-                                                      kStateLoaded,
-                                                      kGenreNumbers[genre]};
-          grid_.AddItemCells(cells);
-          // The row's file state, found again by the row wherever a sort moves it.
-          grid_.setRowData(grid_.Rows() - 1, static_cast<std::int64_t>(i));
-          records[i] = Module1::TagRecord();  // its text is in the grid now
+      c_.File1.Path(), names, c_.files,
+      [&](std::size_t i, FileEnd& end) {
+        loadedStates_[i] = fileStateOf(end);
+        if (end.opened) {
+          rows[i] = rowOfFile(names[i], end);
+        } else {
+          failures[i] = std::make_unique<FileFailure>(std::move(end.failure));
         }
       },
-      decode);
+      [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+          if (failures[i]) {
+            // Not an untagged file: its cells were never read.
+            unreadFiles_.push_back({std::move(names[i]), std::move(*failures[i])});
+            continue;
+          }
+          // The row data finds the row's file state again wherever a sort moves the row.
+          grid_.AddItemRow(std::move(rows[i]), static_cast<std::int64_t>(i));
+        }
+      });
   grid_.setRedraw(true);
   noteLoadProblems();
   return true;

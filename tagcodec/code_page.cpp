@@ -43,10 +43,17 @@ std::unique_ptr<CodePage> CodePage::openIconv(const std::string& name, std::stri
 }
 
 std::string CodePage::decode(std::string_view bytes) const {
-  if (asciiCompatible_ && utf8::isAscii(bytes)) return std::string(bytes);
   std::string out;
-  converter_->decode(bytes, out);
+  decodeAppend(bytes, out);
   return out;
+}
+
+void CodePage::decodeAppend(std::string_view bytes, std::string& out) const {
+  if (asciiCompatible_ && utf8::isAscii(bytes)) {
+    out.append(bytes);
+  } else {
+    converter_->decode(bytes, out);
+  }
 }
 
 std::string CodePage::encode(std::string_view text) const {

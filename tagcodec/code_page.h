@@ -35,6 +35,8 @@ class CodePage {
 
   const std::string& name() const { return name_; }
   std::string decode(std::string_view bytes) const;
+  // decode's text appended to `out`: a reader that reuses `out` decodes without allocating.
+  void decodeAppend(std::string_view bytes, std::string& out) const;
   std::string encode(std::string_view text) const;
 
  private:

@@ -92,19 +92,24 @@ FileEnd readFileEnd(const std::string& path, FileService& files) {
   return end;
 }
 
-void readFileEnds(const std::vector<std::string>& paths, FileService& files,
-                  std::vector<FileEnd>& ends,
-                  const std::function<void(std::size_t begin, std::size_t end)>& ready,
-                  const std::function<void(std::size_t index)>& prepare) {
-  ends.assign(paths.size(), FileEnd{});
-  const std::size_t chunkCount = (paths.size() + kChunk - 1) / kChunk;
+namespace {
+
+// Reads `count` files, each by `readOne(i, end)` into an end of the reading thread's own,
+// which `use(i, end)` then takes; `ready` as readFileEnds promises.
+template <class ReadOne>
+void readEnds(std::size_t count, const ReadOne& readOne,
+              const std::function<void(std::size_t index, FileEnd& end)>& use,
+              const std::function<void(std::size_t begin, std::size_t end)>& ready) {
+  const std::size_t chunkCount = (count + kChunk - 1) / kChunk;
   Chunks chunks(chunkCount);
   const auto readChunk = [&](std::size_t chunk) {
     const std::size_t first = chunk * kChunk;
-    const std::size_t last = std::min(first + kChunk, paths.size());
+    const std::size_t last = std::min(first + kChunk, count);
+    FileEnd end;
     for (std::size_t i = first; i < last; ++i) {
-      ends[i] = readFileEnd(paths[i], files);
-      if (prepare) prepare(i);
+      end = FileEnd{};
+      readOne(i, end);
+      use(i, end);
     }
   };
   const auto reader = [&] {
@@ -133,7 +138,7 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
   if (readers.empty()) {
     for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
       readChunk(chunk);
-      ready(chunk * kChunk, std::min((chunk + 1) * kChunk, paths.size()));
+      ready(chunk * kChunk, std::min((chunk + 1) * kChunk, count));
     }
     return;
   }
@@ -141,8 +146,59 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
     while (!chunks.waitFor(chunk, kSlowDevice)) {
       if (readers.size() < plan.most && !chunks.allTaken(chunkCount)) addReaders(kAddedReaders);
     }
-    ready(chunk * kChunk, std::min((chunk + 1) * kChunk, paths.size()));
+    ready(chunk * kChunk, std::min((chunk + 1) * kChunk, count));
   }
+}
+
+// The ends kept, for the callers that want all of them.
+std::function<void(std::size_t, FileEnd&)> keeping(
+    std::vector<FileEnd>& ends, std::size_t count,
+    const std::function<void(std::size_t index)>& prepare) {
+  ends.assign(count, FileEnd{});
+  return [&ends, &prepare](std::size_t i, FileEnd& end) {
+    ends[i] = std::move(end);
+    if (prepare) prepare(i);
+  };
+}
+
+}  // namespace
+
+void readFileEnds(const std::vector<std::string>& paths, FileService& files,
+                  std::vector<FileEnd>& ends,
+                  const std::function<void(std::size_t begin, std::size_t end)>& ready,
+                  const std::function<void(std::size_t index)>& prepare) {
+  readEnds(
+      paths.size(), [&](std::size_t i, FileEnd& end) { end = readFileEnd(paths[i], files); },
+      keeping(ends, paths.size(), prepare), ready);
+}
+
+void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
+                  FileService& files, std::vector<FileEnd>& ends,
+                  const std::function<void(std::size_t begin, std::size_t end)>& ready,
+                  const std::function<void(std::size_t index)>& prepare) {
+  readFileEnds(folder, names, files, keeping(ends, names.size(), prepare), ready);
+}
+
+void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
+                  FileService& files, const std::function<void(std::size_t index, FileEnd& end)>& use,
+                  const std::function<void(std::size_t begin, std::size_t end)>& ready) {
+  const std::unique_ptr<FolderReader> reader = files.readFolder(folder);
+  if (!reader) {
+    readEnds(
+        names.size(),
+        [&](std::size_t i, FileEnd& end) {
+          end = readFileEnd(files.joinPath(folder, names[i]), files);
+        },
+        use, ready);
+    return;
+  }
+  readEnds(
+      names.size(),
+      [&](std::size_t i, FileEnd& end) {
+        end.opened = reader->readEnd(names[i], end.size, end.tail, end.failure);
+        if (!end.opened) end.size = 0;
+      },
+      use, ready);
 }
 
 }  // namespace quorvane

@@ -26,12 +26,23 @@ constexpr std::uint64_t mix(std::uint64_t h) {
 // its own multiple of every word, then the length, then a mix.
 std::array<std::uint8_t, 16> hashOf(const std::uint8_t* bytes, std::size_t size) {
   std::uint64_t a = 0x9e3779b97f4a7c15ULL, b = 0xc2b2ae3d27d4eb4fULL;
-  for (std::size_t at = 0; at < size; at += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes + at, std::min<std::size_t>(8, size - at));
+  const auto fold = [&](std::uint64_t word) {
     a = rotate(a ^ (word * 0x87c37b91114253d5ULL), 31) * 0x4cf5ad432745937fULL;
     b = rotate(b ^ (word * 0x52dce729ULL + 0x38495ab5ULL), 33) * 0x9e3779b97f4a7c15ULL;
     a += b;
+  };
+  // Whole words by a load of eight bytes, the last part word zero-padded: the same words
+  // as ever, so that fingerprints listed before still match.
+  std::size_t at = 0;
+  for (; at + 8 <= size; at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + at, 8);
+    fold(word);
+  }
+  if (at < size) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes + at, size - at);
+    fold(word);
   }
   a = mix(a ^ size);
   b = mix(b + a);
@@ -59,16 +70,33 @@ FileState fileStateOf(const FileEnd& end) {
 }
 
 std::string FileState::text() const {
-  if (size < 0) return "-";
+  std::string out;
+  appendText(out);
+  return out;
+}
+
+void FileState::appendText(std::string& out) const {
+  if (size < 0) {
+    out += '-';
+    return;
+  }
   // Written into one buffer: a listing prints one for every file.
   char buffer[20 + 1 + 2 * sizeof hash];
+  static constexpr auto kPairs = [] {
+    std::array<char, 512> pairs{};
+    for (int byte = 0; byte < 256; ++byte) {
+      pairs[2 * byte] = kHex[byte >> 4];
+      pairs[2 * byte + 1] = kHex[byte & 15];
+    }
+    return pairs;
+  }();
   char* at = std::to_chars(buffer, buffer + 20, size, 16).ptr;
   *at++ = '.';
   for (std::uint8_t byte : hash) {
-    *at++ = kHex[byte >> 4];
-    *at++ = kHex[byte & 15];
+    std::memcpy(at, &kPairs[2 * byte], 2);
+    at += 2;
   }
-  return std::string(buffer, at);
+  out.append(buffer, at);
 }
 
 std::optional<FileState> FileState::parse(std::string_view text) {

@@ -22,6 +22,8 @@ struct FileState {
   bool operator==(const FileState&) const = default;
   // Opaque text for a sheet cell: the length and the hash in hex, "1a0.9f86d0818...".
   std::string text() const;
+  // text() appended to `out`.
+  void appendText(std::string& out) const;
   static std::optional<FileState> parse(std::string_view text);
 };
 

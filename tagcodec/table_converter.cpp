@@ -71,16 +71,27 @@ std::uint16_t TableConverter::codeBeyondBmp(char32_t cp) const {
 }
 
 void TableConverter::decode(std::string_view bytes, std::string& out) const {
-  // No byte becomes more than the four bytes of an escape.
+  // No byte becomes more than the four bytes of an escape. A tag field's text is decoded
+  // on the stack and appended once; only longer texts grow `out` first.
+  char local[4 * 64];
+  const bool small = bytes.size() <= 64;
   const std::size_t start = out.size();
-  out.resize(start + bytes.size() * 4);
-  char* p = out.data() + start;
+  if (!small) out.resize(start + bytes.size() * 4);
+  char* const first = small ? local : out.data() + start;
+  char* p = first;
   const auto* in = reinterpret_cast<const std::uint8_t*>(bytes.data());
   const std::size_t n = bytes.size();
+  // The table's parts in locals: the writes through `p` (char) could alias any memory, so
+  // members would be read again for every byte.
+  const char16_t* const single = table_.single.data();
+  const std::uint8_t* const leadRow = table_.leadRow.data();
+  const char16_t* const pairs = table_.pairs.data();
+  const unsigned firstTrail = table_.firstTrail, lastTrail = table_.lastTrail;
+  const std::size_t width = lastTrail - firstTrail + 1u;
   std::size_t i = 0;
   while (i < n) {
     const std::uint8_t b = in[i];
-    const char16_t c = table_.single[b];
+    const char16_t c = single[b];
     if (c < 0x80) {
       *p++ = static_cast<char>(c);
       ++i;
@@ -92,7 +103,11 @@ void TableConverter::decode(std::string_view bytes, std::string& out) const {
       continue;
     }
     if (c == CodeTable::kLeadByte && i + 1 < n) {
-      const char16_t paired = table_.pair(b, in[i + 1]);
+      const unsigned trail = in[i + 1];
+      const int row = leadRow[b] - 1;
+      const char16_t paired = row >= 0 && trail >= firstTrail && trail <= lastTrail
+                                  ? pairs[static_cast<std::size_t>(row) * width + (trail - firstTrail)]
+                                  : CodeTable::kNoCharacter;
       if (paired != CodeTable::kNoCharacter) {
         p = utf8::put(p, paired);
         i += 2;
@@ -104,7 +119,11 @@ void TableConverter::decode(std::string_view bytes, std::string& out) const {
     p = utf8::put(p, utf8::kEscapeBase + b);
     ++i;
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  if (small) {
+    out.append(local, p);
+  } else {
+    out.resize(start + static_cast<std::size_t>(p - first));
+  }
 }
 
 void TableConverter::encodeRun(std::string_view run, std::string& out) const {

@@ -1,17 +1,26 @@
 #include "tagcodec/text_fields.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "tagcodec/code_page.h"
 
 namespace Module1 {
 
 std::string BytesToText(std::span<const std::uint8_t> field) {
-  const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
-  const auto n = static_cast<std::size_t>(end - field.begin());
-  if (n == 0) return {};
-  return quorvane::tagCodePage().decode(
-      std::string_view(reinterpret_cast<const char*>(field.data()), n));
+  std::string text;
+  AppendFieldText(field, text);
+  return text;
+}
+
+void AppendFieldText(std::span<const std::uint8_t> field, std::string& out) {
+  const void* zero = std::memchr(field.data(), 0, field.size());
+  const std::size_t n =
+      zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - field.data())
+           : field.size();
+  if (n == 0) return;
+  quorvane::tagCodePage().decodeAppend(
+      std::string_view(reinterpret_cast<const char*>(field.data()), n), out);
 }
 
 void TextToBytes(std::span<std::uint8_t> field, std::string_view text) {

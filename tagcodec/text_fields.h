@@ -10,6 +10,8 @@ namespace Module1 {
 // The text of one fixed-width tag field: the bytes up to the first zero byte (or all of
 // them), decoded from the tag code page. Trailing spaces are kept.
 std::string BytesToText(std::span<const std::uint8_t> field);
+// The same text appended to `out`, for a reader that builds many fields in one buffer.
+void AppendFieldText(std::span<const std::uint8_t> field, std::string& out);
 
 // Fills every byte of `field`: the text encoded in the tag code page, cut at the field's
 // width in bytes (a double-byte character that straddles the end keeps its lead byte

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -72,11 +73,31 @@ inline void append(std::string& out, char32_t cp) {
 
 inline void appendEscape(std::string& out, std::uint8_t byte) { append(out, kEscapeBase + byte); }
 
+// Eight bytes at a time: every tag field and file name of a folder passes through here.
 inline bool isAscii(std::string_view bytes) {
-  for (unsigned char c : bytes) {
-    if (c >= 0x80) return false;
+  std::size_t at = 0;
+  std::uint64_t high = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + at, 8);
+    high |= word;
   }
-  return true;
+  for (; at < bytes.size(); ++at) high |= static_cast<unsigned char>(bytes[at]);
+  return (high & 0x8080808080808080ULL) == 0;
+}
+
+// Whether `bytes` holds a byte below 0x20 (a control character: TAB, CR, LF, ...).
+inline bool holdsControl(std::string_view bytes) {
+  std::size_t at = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + at, 8);
+    if (((word - 0x2020202020202020ULL) & ~word & 0x8080808080808080ULL) != 0) return true;
+  }
+  for (; at < bytes.size(); ++at) {
+    if (static_cast<unsigned char>(bytes[at]) < 0x20) return true;
+  }
+  return false;
 }
 
 }  // namespace quorvane::utf8

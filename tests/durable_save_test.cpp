@@ -66,6 +66,27 @@ class WatchedFiles : public PosixFileService {
     auto file = PosixFileService::openToWrite(path, failure);
     return file ? std::make_unique<WatchedFile>(std::move(file), *this, path) : nullptr;
   }
+  // The loader's reads, counted by path too.
+  class WatchedFolder : public FolderReader {
+   public:
+    WatchedFolder(std::unique_ptr<FolderReader> reader, WatchedFiles& owner, std::string folder)
+        : reader_(std::move(reader)), owner_(owner), folder_(std::move(folder)) {}
+    bool readEnd(std::string_view name, std::int64_t& size, std::span<std::uint8_t> bytes,
+                 FileFailure& failure) override {
+      owner_.note(owner_.joinPath(folder_, name));
+      return reader_->readEnd(name, size, bytes, failure);
+    }
+
+   private:
+    std::unique_ptr<FolderReader> reader_;
+    WatchedFiles& owner_;
+    std::string folder_;
+  };
+  std::unique_ptr<FolderReader> readFolder(std::string_view folder) override {
+    auto reader = PosixFileService::readFolder(folder);
+    return reader ? std::make_unique<WatchedFolder>(std::move(reader), *this, std::string(folder))
+                  : nullptr;
+  }
   bool flushFolder(const std::string& folder, FileFailure& failure) override {
     {
       const std::lock_guard lock(mutex_);

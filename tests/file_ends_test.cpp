@@ -14,6 +14,7 @@
 #include <random>
 #include <thread>
 
+#include "os/posix/file_names.h"
 #include "os/posix/posix_file_service.h"
 #include "tests/test_support.h"
 
@@ -72,7 +73,46 @@ TEST(ReadFileEndOfOthers, FoldersFifosSocketsLinksAndMissingFilesAreNotOpened) {
 }
 
 bool sameEnd(const FileEnd& a, const FileEnd& b) {
-  return a.opened == b.opened && a.size == b.size && a.tail == b.tail;
+  return a.opened == b.opened && a.size == b.size && a.tail == b.tail &&
+         a.failure.notRegularFile == b.failure.notRegularFile &&
+         a.failure.description == b.failure.description;
+}
+
+// The folder's reader, which opens each file relative to the folder, sees what opening
+// it by its path sees, for every kind of entry and name.
+TEST(ReadFileEndsOfAFolder, GiveWhatReadingEachByItsPathGives) {
+  TempDir dir;
+  writeFile(dir.file("tagged.mp3"), concat(audio(300), rawTag(bytesOf("T"))));
+  writeFile(dir.file("all tag.mp3"), rawTag(bytesOf("T")));
+  writeFile(dir.file("short.mp3"), audio(100));
+  writeFile(dir.file("empty.mp3"), {});
+  writeFile(dir.file("\xff\xfe not UTF-8.mp3"), concat(audio(10), rawTag(bytesOf("X"))));
+  writeFile(dir.file("\xf4\x8f\xbb\xbf.mp3"), audio(200));  // bytes an escape is made of
+  writeFile(dir.file(std::string(250, 'n') + ".mp3"), audio(200));  // beyond a short buffer
+  std::filesystem::create_directory(dir.file("folder.mp3"));
+  ASSERT_EQ(::mkfifo(dir.file("fifo.mp3").c_str(), 0644), 0);
+  makeSocket(dir.file("socket.mp3"));
+  std::filesystem::create_symlink(dir.file("tagged.mp3"), dir.file("link.mp3"));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(nameFromBytes(entry.path().filename().string()));
+  }
+  names.push_back("gone.mp3");
+  names.push_back(std::string("nul\0.mp3", 9));
+  std::vector<FileEnd> byFolder, byPath;
+  readFileEnds(dir.text(), names, systemFiles(), byFolder, [](std::size_t, std::size_t) {});
+  ASSERT_TRUE(systemFiles().readFolder(dir.text())) << "the reader under test is in use";
+  for (const std::string& name : names) {
+    byPath.push_back(readFileEnd(systemFiles().joinPath(dir.text(), name), systemFiles()));
+  }
+  ASSERT_EQ(byFolder.size(), names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_TRUE(sameEnd(byFolder[i], byPath[i])) << names[i];
+  }
+  // A folder that cannot be opened: each file fails by its path, with the reason.
+  readFileEnds(dir.file("none"), {"a.mp3"}, systemFiles(), byFolder, [](std::size_t, std::size_t) {});
+  EXPECT_FALSE(byFolder[0].opened);
+  EXPECT_EQ(byFolder[0].failure.description, std::strerror(ENOENT));
 }
 
 // A folder of every kind of entry, in the order a listing would give.

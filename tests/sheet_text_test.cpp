@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <random>
 #include <tuple>
 #include <vector>
 
 #include "cli/sheet_encoding.h"
+#include "sheet/sheet_columns.h"
 #include "tagcodec/code_page.h"
 #include "tagcodec/utf8.h"
 #include "tests/test_support.h"
@@ -653,6 +655,36 @@ TEST(SheetText, NamesFollowTheSystemsRule) {
         << sheet.errors[0];
     EXPECT_TRUE(parseSheetText(withCell(col, name)).errors.empty())
         << name << ": a plain name where only '/' separates";
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// list prints a row in one pass where no cell needs quoting: it must write exactly what
+// writing cell by cell writes, whatever the cells hold and wherever.
+TEST(SheetText, ARowWrittenAtOnceIsItsCellsWrittenOneByOne) {
+  std::mt19937 random(11);
+  const std::vector<std::string> pieces = {"a", "曲名", " ", "\t", "\r", "\n", ",", "\"",
+                                           "\xEF\xBB\xBF", "\xEF", "0123456789", "x y z w v"};
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::string> texts(quorvane::kSheetCols);
+    for (std::string& text : texts) {
+      for (unsigned n = random() % 5; n > 0; --n) text += pieces[random() % pieces.size()];
+    }
+    std::vector<std::string_view> views(texts.begin(), texts.end());
+    const quorvane::RowCells cells(views, quorvane::kSheetCols);
+    for (char separator : {'\t', ','}) {
+      std::string expected;
+      for (int c = 0; c < quorvane::kSheetCols; ++c) {
+        if (c > 0) expected += separator;
+        quorvane::appendCell(expected, texts[static_cast<std::size_t>(c)], separator);
+      }
+      std::string written = "before";
+      quorvane::appendRow(written, cells, quorvane::kSheetCols, separator);
+      ASSERT_EQ(written, "before" + expected) << "round " << round;
+    }
   }
 }
 

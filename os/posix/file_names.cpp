@@ -5,7 +5,19 @@
 namespace quorvane {
 
 std::string nameFromBytes(std::string_view bytes) {
-  if (utf8::isAscii(bytes)) return std::string(bytes);
+  // Most names are well-formed UTF-8 without escape characters: their text is their bytes.
+  std::size_t checked = 0;
+  while (checked < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[checked]) < 0x80) {
+      ++checked;
+      continue;
+    }
+    char32_t cp = 0;
+    const std::size_t len = utf8::decodeOne(bytes, checked, cp);
+    if (len == 0 || utf8::isEscape(cp)) break;
+    checked += len;
+  }
+  if (checked == bytes.size()) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() + 8);
   std::size_t pos = 0;

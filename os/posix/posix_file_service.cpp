@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
@@ -20,6 +22,55 @@ namespace {
 FileFailure systemFailure(int err) {
   return FileFailure{false, describeError(err)};
 }
+
+// Reads files relative to the folder's descriptor.
+class PosixFolderReader : public FolderReader {
+ public:
+  explicit PosixFolderReader(UniqueFd folder) : folder_(std::move(folder)) {}
+
+  bool readEnd(std::string_view name, std::int64_t& size, std::span<std::uint8_t> bytes,
+               FileFailure& failure) override {
+    // Most names are their own bytes (no escape, which starts with 0xF4): copied into a
+    // buffer of our own, they need no allocation.
+    char buffer[256];
+    std::string converted;
+    const char* bytesName = buffer;
+    if (name.size() < sizeof buffer &&
+        name.find_first_of(std::string_view("\xF4\0", 2)) == std::string_view::npos) {
+      std::memcpy(buffer, name.data(), name.size());
+      buffer[name.size()] = '\0';
+    } else {
+      converted = nameToBytes(name);
+      if (converted.find('\0') != std::string::npos) {
+        failure = systemFailure(EINVAL);
+        return false;
+      }
+      bytesName = converted.c_str();
+    }
+    UniqueFd fd(::openat(folder_.get(), bytesName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
+      failure = systemFailure(errno);
+      return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      failure = FileFailure{true, {}};
+      return false;
+    }
+    size = info.st_size;
+    const auto length = static_cast<std::size_t>(
+        std::min<std::int64_t>(size, static_cast<std::int64_t>(bytes.size())));
+    if (length > 0 &&
+        !readFully(fd.get(), bytes.data(), length, size - static_cast<off_t>(length))) {
+      failure = systemFailure(errno);
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  UniqueFd folder_;
+};
 
 class PosixOpenFile : public OpenFile {
  public:
@@ -199,6 +250,13 @@ bool PosixFileService::flushFolder(const std::string& folder, FileFailure& failu
     return false;
   }
   return true;
+}
+
+std::unique_ptr<FolderReader> PosixFileService::readFolder(std::string_view folder) {
+  UniqueFd fd = openPath(std::string(folder), O_RDONLY | O_DIRECTORY);
+  // A folder that cannot be opened leaves each file to fail by its path, with its reason.
+  if (!fd.valid()) return nullptr;
+  return std::make_unique<PosixFolderReader>(std::move(fd));
 }
 
 std::string PosixFileService::joinPath(std::string_view folder, std::string_view name) const {

@@ -23,6 +23,9 @@ class PosixFileService : public FileService {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
   }
+  // Opens each file relative to the folder, once opened: no path built, no lookup of the
+  // folder's own path for every file.
+  std::unique_ptr<FolderReader> readFolder(std::string_view folder) override;
   FolderListing listMp3Files(std::string_view folder) override;
   std::vector<std::string> listSubfolders(std::string_view folder) override;
   std::vector<std::string> listDrives() override;

@@ -21,6 +21,7 @@ class Win32FileService : public FileService {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("\\/:\0", 4)) == std::string_view::npos;
   }
+  std::unique_ptr<FolderReader> readFolder(std::string_view) override { return nullptr; }
   FolderListing listMp3Files(std::string_view folder) override;
   std::vector<std::string> listSubfolders(std::string_view folder) override;
   std::vector<std::string> listDrives() override;
