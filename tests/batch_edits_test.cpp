@@ -202,6 +202,36 @@ TEST_F(BatchEdits, SeveralLinesFillTheColumnDownwardAsOneChange) {
   EXPECT_EQ(stateOf(s), before) << "one undo takes the whole paste back";
 }
 
+// A paste is an edit like a typed one: Save writes it (cut to the field) or keeps it
+// marked where the write failed, and Quit and F5 ask while any of it is unsaved.
+TEST_F(BatchEdits, APasteIsSavedAndKeptAsTypedEditsAre) {
+  const std::string longName = "A name longer than thirty bytes, cut";
+  s.click(1, colArtist);
+  s.form.clipboard.setText("First\nSecond\n" + longName + "\n");
+  ctrl('V');
+  makeReadOnly(s.dir.file("02 Artist 02 - Title 02.mp3"));
+  s.form.cmdSave.click();
+  Module1::TagRecord tag;
+  ASSERT_TRUE(Module1::ReadTag(s.dir.file("01 Artist 01 - Title 01.mp3"), tag, systemFiles()));
+  EXPECT_EQ(tag.Artist, "First" + std::string(25, ' '));
+  ASSERT_TRUE(Module1::ReadTag(s.dir.file("03 Artist 03 - Title 03.mp3"), tag, systemFiles()));
+  EXPECT_EQ(tag.Artist, longName.substr(0, 30));
+  const int kept = s.rowOf("02 Artist 02 - Title 02.mp3");
+  EXPECT_EQ(s.cell(kept, colArtist), "Second");
+  EXPECT_EQ(s.cell(kept, colState), kStateChanged);
+  EXPECT_TRUE(s.window.blnChanged);
+
+  s.form.messages.clear();
+  s.form.messages.queueAnswer(MessageAnswer::No);
+  s.window.ReloadFolder();
+  ASSERT_EQ(s.form.messages.shown().size(), 1u) << "F5 asks";
+  EXPECT_EQ(s.cell(kept, colArtist), "Second");
+  s.form.messages.queueAnswer(MessageAnswer::No);
+  s.form.cmdEnd.click();
+  ASSERT_EQ(s.form.messages.shown().size(), 2u) << "Quit asks";
+  EXPECT_FALSE(s.form.window.ended());
+}
+
 TEST_F(BatchEdits, TabsFillTheCellsToTheRightAndGenresByName) {
   s.click(19, colAlbum);
   s.form.clipboard.setText(
