@@ -126,6 +126,10 @@ class MainWindow {
   // The status bar's second panel: how many bytes the open text editor's text takes in
   // its tag field, red when the field cannot hold it. Empty for names and genres.
   void showByteCount();
+  // The grid's layout changed (a resize, a new frame, a reload): the shown editor moves
+  // with its cell, or hides as a scroll hides it when the cell is out of view, so that it
+  // never lies over another cell.
+  void keepEditorOverItsCell();
   // While an editor is shown it lies over the pending cell; a click on the header row
   // moves the current cell away from it, so handlers acting for the editor move it back.
   void returnToShownEditor();
