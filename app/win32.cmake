@@ -4,7 +4,8 @@ enable_language(RC)
 
 add_executable(quorvane WIN32 win32_main.cpp win32_program.cpp
                               ${CMAKE_CURRENT_BINARY_DIR}/quorvane.rc)
-target_link_libraries(quorvane PRIVATE quorvane_form quorvane_win32 quorvane_os_win32 ole32)
+target_link_libraries(quorvane PRIVATE quorvane_form quorvane_win32 quorvane_os_win32 quorvane_window_arguments
+                                       ole32)
 # wWinMain: the command line as UTF-16.
 target_link_options(quorvane PRIVATE -municode)
 target_compile_definitions(quorvane PRIVATE QUORVANE_VERSION="${Quorvane_VERSION}")
