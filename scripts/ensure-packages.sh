@@ -26,7 +26,7 @@ quorvane_test_packages=(
 quorvane_windows_packages=(
   cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-ipafont-gothic
   libxrender1 libxcursor1 libxi6 libxrandr2 libxinerama1 libxcomposite1 libxfixes3
-  fonts-wine
+  fonts-wine locales
 )
 
 # ensure_packages PACKAGE...: installs those of the run packages and the given ones that
