@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows programs with Debian's mingw-w64 (static executables, no DLLs to ship)
 # into BUILD_DIR (build-win): BUILD_DIR/app/quorvane.exe and BUILD_DIR/cli/quorvane-tag.exe,
-# then runs the Windows tests under Wine, in a Wine prefix of the build's own. Given the
-# Linux quorvane-tag too, it holds the two against each other on the same folders.
+# and the downloads made of them: the portable zip BUILD_DIR/quorvane-VERSION-windows-x64.zip
+# and the installer BUILD_DIR/quorvane-VERSION-setup.exe (NSIS). Then it runs the Windows
+# tests under Wine, in a Wine prefix of the build's own (the installer's test in one of its
+# own). Given the Linux quorvane-tag too, it holds the two against each other on the same
+# folders.
 # Usage: scripts/build-windows.sh [BUILD_DIR [LINUX_QUORVANE_TAG]]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +18,13 @@ echo "== Building the Windows programs in $build"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DQUORVANE_WERROR=ON >/dev/null
 cmake --build "$build" -j2
+echo "== The Windows downloads"
+cmake --build "$build" -j2 --target windows_packages >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+for download in "$build/quorvane-$version-windows-x64.zip" "$build/quorvane-$version-setup.exe"; do
+  [ -f "$download" ] || { echo "build-windows.sh: $download was not made" >&2; exit 1; }
+  echo "$download"
+done
 
 # A prefix of the build's own, with the Japanese fonts, made before any test starts Wine:
 # the processes that make it live on with the server, holding whatever output they had.
