@@ -2,33 +2,67 @@
 // a sheet.
 #include <QApplication>
 #include <QIcon>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/display_check.h"
+#include "app/window_arguments.h"
 #include "app/window_program.h"
 #include "os/posix/file_names.h"
 #include "os/posix/posix_file_service.h"
 #include "os/posix/shell_opener.h"
 #include "tagcodec/code_page.h"
 #include "ui/qt/qt_look.h"
+#include "ui/qt/qt_message_boxes.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quorvane [FOLDER]\n"
+    "Usage: quorvane [FOLDER | FILE.mp3]\n"
     "       quorvane --help | --version\n"
     "\n"
-    "Opens the window on FOLDER's MP3 files, sorted by file name; without FOLDER the\n"
-    "folder list starts at the current folder and no sheet is loaded.\n"
+    "Opens the window on FOLDER's MP3 files, sorted by file name; an MP3 file opens its\n"
+    "folder with the file's row current. Without either the folder list starts at the\n"
+    "current folder and no sheet is loaded.\n"
     "Tag text is read and written in code page 932 unless QUORVANE_CODEPAGE names another\n"
     "iconv encoding.\n"
     "\n"
     "Exit status: 0 after the window closed; 1 no display to show the window on; 2 bad\n"
-    "usage, an unknown code page, or a FOLDER that is not a folder.\n";
+    "usage, an unknown code page, or a path that is neither a folder nor an MP3 file.\n";
+
+// Started from a desktop entry or a file manager, stderr leads to no one who reads it: the
+// error is shown in a box as well. TEXT ends with a line break.
+bool errorsGoUnread() {
+  return ::isatty(STDERR_FILENO) == 0;
+}
+
+void showError(const std::string& text) {
+  quorvane::MessageBoxRequest box;
+  box.text = text.substr(0, text.size() - 1);
+  box.title = "Quorvane";
+  box.icon = quorvane::MessageIcon::Exclamation;
+  quorvane::QtMessageBoxes().show(box);
+}
+
+// Before Qt has started: it is started for the box when a display can show one.
+int reportError(char* program, const std::string& text, int status) {
+  std::fprintf(stderr, "quorvane: %s", text.c_str());
+  if (errorsGoUnread() && quorvane::displayProblem().empty()) {
+    int qtArgc = 1;
+    QApplication app(qtArgc, &program);
+    // As the window's: Qt adds a differing application name to the box's title.
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    showError(text);
+  }
+  return status;
+}
 
 }  // namespace
 
@@ -36,32 +70,27 @@ int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
   // The command line is checked before any window system is reached, so a mistake is
   // reported even without a display.
-  const std::string_view first = argc > 1 ? argv[1] : "";
-  if (first == "--help" || first == "-h") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (first == "--version") {
-    std::printf("quorvane %s\n", QUORVANE_VERSION);
-    return 0;
-  }
-  // "--" before FOLDER lets a folder be named "--help".
-  const int firstOperand = first == "--" ? 2 : 1;
-  const char* folderArgument = argc > firstOperand ? argv[firstOperand] : nullptr;
-  if (argc > firstOperand + 1) {
-    std::fprintf(stderr, "quorvane: one FOLDER at most\nsee quorvane --help\n");
-    return 2;
+  const quorvane::WindowArguments args =
+      quorvane::parseWindowArguments(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+  switch (args.action) {
+    case quorvane::WindowArguments::Action::Help:
+      std::fputs(kUsage, stdout);
+      return 0;
+    case quorvane::WindowArguments::Action::Version:
+      std::printf("quorvane %s\n", QUORVANE_VERSION);
+      return 0;
+    case quorvane::WindowArguments::Action::UsageError:
+      return reportError(argv[0], args.error, 2);
+    case quorvane::WindowArguments::Action::Open:
+      break;
   }
   std::string error;
-  if (!quorvane::initTagCodePage(&error)) {
-    std::fprintf(stderr, "quorvane: %s\n", error.c_str());
-    return 2;
-  }
+  if (!quorvane::initTagCodePage(&error)) return reportError(argv[0], error + "\n", 2);
   quorvane::PosixFileService files;
-  const std::string folder = folderArgument ? quorvane::nameFromBytes(folderArgument) : "";
-  if (folderArgument && !files.isFolder(folder)) {
-    std::fprintf(stderr, "quorvane: %s: not a folder\n", folderArgument);
-    return 2;
+  const std::string path = quorvane::nameFromBytes(args.path);
+  const std::string notOpened = args.path + ": not a folder or an MP3 file\n";
+  if (!args.path.empty() && !quorvane::pathToOpen(path, files)) {
+    return reportError(argv[0], notOpened, 2);
   }
 
   if (const std::string problem = quorvane::displayProblem(); !problem.empty()) {
@@ -94,8 +123,10 @@ int main(int argc, char** argv) {
     });
   }
   program.show();
-  if (folderArgument && !program.openFolder(folder)) {
-    std::fprintf(stderr, "quorvane: %s: not a folder\n", folderArgument);
+  if (!args.path.empty() && !program.window().OpenDroppedPath(path)) {
+    // The path went away since it was checked.
+    std::fprintf(stderr, "quorvane: %s", notOpened.c_str());
+    if (errorsGoUnread()) showError(notOpened);
     return 2;
   }
   return QApplication::exec();

@@ -4,7 +4,8 @@ enable_language(RC)
 
 # The program put together, for quorvane.exe and the window tests.
 add_library(quorvane_win32_program STATIC win32_program.cpp)
-target_link_libraries(quorvane_win32_program PUBLIC quorvane_form quorvane_win32 quorvane_os_win32)
+target_link_libraries(quorvane_win32_program PUBLIC quorvane_form quorvane_win32 quorvane_os_win32
+                                                    quorvane_window_arguments)
 
 add_executable(quorvane WIN32 win32_main.cpp ${CMAKE_CURRENT_BINARY_DIR}/quorvane.rc)
 target_link_libraries(quorvane PRIVATE quorvane_win32_program ole32)

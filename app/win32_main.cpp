@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/win32_program.h"
+#include "app/window_arguments.h"
 #include "os/win32/win32_file_service.h"
 #include "os/win32/win32_shell_opener.h"
 #include "os/win32/wtf8.h"
@@ -22,41 +23,48 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quorvane.exe [FOLDER]\n"
+    "Usage: quorvane.exe [FOLDER | FILE.mp3]\n"
     "       quorvane.exe --help | --version\n"
     "\n"
-    "Opens the window on FOLDER's MP3 files, sorted by file name; without FOLDER the\n"
-    "folder list starts at the current folder and no sheet is loaded. A drive alone (D:)\n"
-    "stands for that drive's current folder.\n"
+    "Opens the window on FOLDER's MP3 files, sorted by file name; an MP3 file opens its\n"
+    "folder with the file's row current. Without either the folder list starts at the\n"
+    "current folder and no sheet is loaded. A drive alone (D:) stands for that drive's\n"
+    "current folder.\n"
     "Tag text is read and written in code page 932 unless QUORVANE_CODEPAGE names another\n"
     "that this build converts.\n"
     "\n"
-    "Exit status: 0 after the window closed; 2 bad usage, an unknown code page, or a FOLDER\n"
-    "that is not a folder.\n";
+    "Exit status: 0 after the window closed; 2 bad usage, an unknown code page, or a path\n"
+    "that is neither a folder nor an MP3 file.\n";
 
 // A program of the window subsystem has no console of its own: it writes where its standard
 // handle leads (a file, a pipe, the terminal Wine runs in), else into the console of the
-// command prompt that started it.
-void say(DWORD standardHandle, std::string_view text) {
+// command prompt that started it. False when the text reached no one: started from
+// Explorer, say.
+bool say(DWORD standardHandle, std::string_view text) {
   HANDLE out = GetStdHandle(standardHandle);
   if (!out || out == INVALID_HANDLE_VALUE) {
-    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) {
+      return false;
+    }
     out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                       nullptr, OPEN_EXISTING, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return;
+    if (out == INVALID_HANDLE_VALUE) return false;
   }
   DWORD mode = 0;
   DWORD written = 0;
   if (GetConsoleMode(out, &mode)) {
     const std::wstring wide = quorvane::wideFromText(text);
-    WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-  } else {
-    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) !=
+           FALSE;
   }
+  return WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE;
 }
 
+// TEXT ends with a line break. Shown in a box as well when no console or file takes it.
 void sayError(const std::string& text) {
-  say(STD_ERROR_HANDLE, "quorvane: " + text + "\n");
+  if (say(STD_ERROR_HANDLE, "quorvane: " + text)) return;
+  const std::wstring wide = quorvane::wideFromText(text.substr(0, text.size() - 1));
+  MessageBoxW(nullptr, wide.c_str(), L"Quorvane", MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
 }
 
 std::vector<std::string> arguments() {
@@ -64,7 +72,9 @@ std::vector<std::string> arguments() {
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> args;
   // Names are UTF-16 and may hold what UTF-8 cannot; WTF-8 keeps every one.
-  for (int i = 1; wide && i < count; ++i) args.push_back(quorvane::textFromWide(wide[i]));
+  for (int i = 1; wide && i < count; ++i) {
+    args.push_back(quorvane::withTypedBackslash(quorvane::textFromWide(wide[i])));
+  }
   if (wide) LocalFree(wide);
   return args;
 }
@@ -73,32 +83,29 @@ std::vector<std::string> arguments() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   // The command line is checked before any window is made.
-  const std::vector<std::string> args = arguments();
-  const std::string first = args.empty() ? std::string() : args.front();
-  if (first == "--help" || first == "-h") {
-    say(STD_OUTPUT_HANDLE, kUsage);
-    return 0;
-  }
-  if (first == "--version") {
-    say(STD_OUTPUT_HANDLE, "quorvane " QUORVANE_VERSION "\n");
-    return 0;
-  }
-  // "--" before FOLDER lets a folder be named "--help".
-  const std::size_t firstOperand = first == "--" ? 1 : 0;
-  const bool hasFolder = args.size() > firstOperand;
-  if (args.size() > firstOperand + 1) {
-    sayError("one FOLDER at most\nsee quorvane --help");
-    return 2;
+  const quorvane::WindowArguments args = quorvane::parseWindowArguments(arguments());
+  switch (args.action) {
+    case quorvane::WindowArguments::Action::Help:
+      say(STD_OUTPUT_HANDLE, kUsage);
+      return 0;
+    case quorvane::WindowArguments::Action::Version:
+      say(STD_OUTPUT_HANDLE, "quorvane " QUORVANE_VERSION "\n");
+      return 0;
+    case quorvane::WindowArguments::Action::UsageError:
+      sayError(args.error);
+      return 2;
+    case quorvane::WindowArguments::Action::Open:
+      break;
   }
   std::string error;
   if (!quorvane::initTagCodePage(&error)) {
-    sayError(error);
+    sayError(error + "\n");
     return 2;
   }
   quorvane::Win32FileService files;
-  const std::string folder = hasFolder ? args[firstOperand] : std::string();
-  if (hasFolder && !files.isFolder(folder)) {
-    sayError(folder + ": not a folder");
+  const std::string notOpened = args.path + ": not a folder or an MP3 file\n";
+  if (!args.path.empty() && !quorvane::pathToOpen(args.path, files)) {
+    sayError(notOpened);
     return 2;
   }
 
@@ -116,8 +123,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     quorvane::Win32ShellOpener shell;
     quorvane::Win32Program program(shell, files);
     program.show(showCommand);
-    if (hasFolder && !program.openFolder(folder)) {
-      sayError(folder + ": not a folder");
+    // The path went away since it was checked.
+    if (!args.path.empty() && !program.window().OpenDroppedPath(args.path)) {
+      sayError(notOpened);
       status = 2;
     } else {
       status = program.run();

@@ -83,6 +83,31 @@ void MainWindow::MSFlexGrid1_Scroll() {
   showByteCount();
 }
 
+void MainWindow::keepEditorOverItsCell() {
+  Control* editor = nullptr;
+  if (c_.EditText.Visible()) {
+    editor = &c_.EditText;
+  } else if (c_.Combo1.Visible()) {
+    editor = &c_.Combo1;
+  } else {
+    return;
+  }
+  const bool inView = lngPrevRow >= 1 && lngPrevRow < grid_.Rows() &&
+                      grid_.RowIsVisible(lngPrevRow) && grid_.ColIsVisible(lngPrevCol);
+  if (!inView) {
+    MSFlexGrid1_Scroll();
+    return;
+  }
+  // Measured as the current cell, which a header click may have moved elsewhere.
+  const int row = grid_.Row(), col = grid_.Col(), colSel = grid_.ColSel();
+  grid_.setRow(lngPrevRow);
+  grid_.setCol(lngPrevCol);
+  placeOverCell(*editor, grid_, c_.screen);
+  grid_.setRow(row);
+  grid_.setCol(col);
+  grid_.setColSel(colSel);
+}
+
 void MainWindow::ShowTextEditor() {
   if (grid_.ColIsVisible(grid_.Col()) && grid_.RowIsVisible(grid_.Row())) {
     c_.EditText.setVisible(true);

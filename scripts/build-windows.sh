@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Windows programs with Debian's mingw-w64 (static executables, no DLLs to ship)
 # into BUILD_DIR (build-win): BUILD_DIR/app/quorvane.exe and BUILD_DIR/cli/quorvane-tag.exe,
-# each with the licence, LICENSE, beside it for whatever ships them; then runs the Windows tests under Wine, in a Wine prefix of the build's own. Given the
+# each with the licence, LICENSE, beside it for whatever ships them, and the downloads made
+# of them: the portable zip BUILD_DIR/quorvane-VERSION-windows-x64.zip and the installer
+# BUILD_DIR/quorvane-VERSION-setup.exe (NSIS). Then it runs the Windows tests under Wine, in
+# a Wine prefix of the build's own (the installer's test in one of its own). Given the
 # Linux quorvane-tag too, it holds the two against each other on the same folders.
 # Usage: scripts/build-windows.sh [BUILD_DIR [LINUX_QUORVANE_TAG]]
 set -euo pipefail
@@ -17,6 +20,13 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUIL
 cmake --build "$build" -j2
 for program in app/quorvane.exe cli/quorvane-tag.exe; do
   [ -f "$build/$(dirname "$program")/LICENSE" ] || { echo "no LICENSE beside $program" >&2; exit 1; }
+done
+echo "== The Windows downloads"
+cmake --build "$build" -j2 --target windows_packages >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+for download in "$build/quorvane-$version-windows-x64.zip" "$build/quorvane-$version-setup.exe"; do
+  [ -f "$download" ] || { echo "build-windows.sh: $download was not made" >&2; exit 1; }
+  echo "$download"
 done
 
 # A prefix of the build's own, with the Japanese fonts, made before any test starts Wine:

@@ -21,12 +21,13 @@ quorvane_test_packages=(
   exfat-fuse exfatprogs python3-fusepy strace
 )
 
-# What the Windows build needs: the cross compiler, and Wine with what it needs to show
-# windows (its recommendations, which apt is told to skip) to run its tests.
+# What the Windows build needs: the cross compiler, NSIS for the installer, and Wine with
+# what it needs to show windows (its recommendations, which apt is told to skip) to run its
+# tests.
 quorvane_windows_packages=(
-  cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-ipafont-gothic
+  cmake make g++-mingw-w64-x86-64-posix nsis wine wine64 googletest fonts-ipafont-gothic
   libxrender1 libxcursor1 libxi6 libxrandr2 libxinerama1 libxcomposite1 libxfixes3
-  fonts-wine
+  fonts-wine locales
 )
 
 # ensure_packages PACKAGE...: installs those of the run packages and the given ones that

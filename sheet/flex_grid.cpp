@@ -43,6 +43,10 @@ void FlexGrid::placed() {
   if (observer_) observer_->gridPlaced();
 }
 
+void FlexGrid::laidOut() {
+  if (onLayout_) onLayout_();
+}
+
 void FlexGrid::setRedraw(bool redraw) {
   const bool cameBack = redraw && !redraw_;
   redraw_ = redraw;
@@ -83,6 +87,7 @@ void FlexGrid::setRows(int rows) {
   clampScroll();
   contentChanged();
   scrolled();
+  laidOut();
 }
 
 void FlexGrid::setCols(int cols) {
@@ -100,6 +105,7 @@ void FlexGrid::setCols(int cols) {
   clampScroll();
   contentChanged();
   scrolled();
+  laidOut();
 }
 
 void FlexGrid::setRow(int row) {
@@ -189,6 +195,7 @@ void FlexGrid::setColWidth(int col, int twips) {
   clampScroll();
   contentChanged();
   scrolled();
+  laidOut();
 }
 
 int FlexGrid::ColAlignment(int col) const {

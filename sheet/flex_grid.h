@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,6 +57,11 @@ class FlexGrid : public SheetGrid {
   explicit FlexGrid(int twipsPerPixelX = 15, int twipsPerPixelY = 15);
 
   void setObserver(GridObserver* observer) { observer_ = observer; }
+  // Told after the grid's place, size, frame, shape or column widths changed: its cells may
+  // lie elsewhere on the window now (TopRow and LeftCol kept in range with them) although
+  // nobody scrolled. The form keeps its editor over its cell. Not told when setTopRow,
+  // setLeftCol or scrollTo scroll: their callers see to what they show.
+  void setLayoutHandler(std::function<void()> handler) { onLayout_ = std::move(handler); }
   void setFrameMetrics(int borderPixels, int scrollBarPixels);
   int borderPixels() const { return border_; }
   int scrollBarPixels() const { return scrollBar_; }
@@ -170,6 +176,7 @@ class FlexGrid : public SheetGrid {
   void contentChanged();
   void scrolled();
   void placed();
+  void laidOut();
 
   std::vector<GridRow> rows_;
   int cols_ = 1;
@@ -181,6 +188,7 @@ class FlexGrid : public SheetGrid {
   bool scrolledWhileHidden_ = false;
 
   GridObserver* observer_ = nullptr;
+  std::function<void()> onLayout_;
   int tppX_, tppY_;
   int border_ = 2;
   int scrollBar_ = 17;

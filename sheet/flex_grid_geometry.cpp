@@ -24,6 +24,7 @@ void FlexGrid::setFrameMetrics(int borderPixels, int scrollBarPixels) {
   clampScroll();
   contentChanged();
   scrolled();
+  laidOut();
 }
 
 int FlexGrid::viewportWidth() const {
@@ -134,12 +135,14 @@ void FlexGrid::setLeft(float left) {
   if (!std::isfinite(left) || left == left_) return;
   left_ = left;
   placed();
+  laidOut();
 }
 
 void FlexGrid::setTop(float top) {
   if (!std::isfinite(top) || top == top_) return;
   top_ = top;
   placed();
+  laidOut();
 }
 
 void FlexGrid::setWidth(float width) {
@@ -148,6 +151,7 @@ void FlexGrid::setWidth(float width) {
   clampScroll();
   placed();
   scrolled();
+  laidOut();
 }
 
 void FlexGrid::setHeight(float height) {
@@ -156,6 +160,7 @@ void FlexGrid::setHeight(float height) {
   clampScroll();
   placed();
   scrolled();
+  laidOut();
 }
 
 }  // namespace quorvane

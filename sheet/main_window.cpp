@@ -30,6 +30,9 @@ MainWindow::MainWindow(const FormControls& controls)
   place(c_.File1, design::File1);
   place(c_.Command1, design::Command1);
   place(c_.Label1, design::Label1);
+  // A narrow window moves the buttons over the label: they stay whole and clickable.
+  c_.cmdEnd.ZOrder();
+  c_.cmdSave.ZOrder();
   c_.cmdSave.setCaption(design::cmdSave.caption);
   c_.cmdEnd.setCaption(design::cmdEnd.caption);
   c_.Command1.setCaption(design::Command1.caption);
@@ -37,6 +40,7 @@ MainWindow::MainWindow(const FormControls& controls)
   grid_.setTop(design::MSFlexGrid1.top);
   grid_.setWidth(design::MSFlexGrid1.width);
   grid_.setHeight(design::MSFlexGrid1.height);
+  grid_.setLayoutHandler([this] { keepEditorOverItsCell(); });
 
   c_.Drive1.setChangeHandler([this] { Drive1_Change(); });
   c_.Dir1.setChangeHandler([this] { Dir1_Change(); });

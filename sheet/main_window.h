@@ -15,6 +15,14 @@ namespace quorvane {
 
 struct SavedRow;  // what Save did with one row (commands/save_rows.h)
 
+// Where a path dropped on the window or named on its command line leads: a folder, or an
+// MP3 file (a name ending in .mp3 in any letter case) in a folder, with its name.
+struct PathToOpen {
+  std::string folder;
+  std::string fileName;  // empty for a folder
+};
+std::optional<PathToOpen> pathToOpen(const std::string& path, FileService& files);
+
 // The one window object: its fields, its controls (as interfaces, so that the same code
 // runs on Qt widgets and on in-memory ones) and its event handlers. Handlers are named
 // control_event and run one at a time, each to completion.
@@ -76,9 +84,10 @@ class MainWindow {
 
   // F5: the current folder read again, asking first when that would drop unsaved edits.
   void ReloadFolder();
-  // A path dropped on the window: a folder opens, an MP3 file opens its folder, both as a
-  // folder change (asking first when that would drop unsaved edits). Anything else is
-  // ignored: false.
+  // A path dropped on the window or named on the command line: a folder opens, an MP3 file
+  // opens its folder, both as a folder change (asking first when that would drop unsaved
+  // edits), and the file's row becomes current, scrolled into view, its title cell open
+  // for editing. Anything else is ignored: false.
   bool OpenDroppedPath(const std::string& path);
 
   // Files of the last load that could not become rows: their names hold a tab, CR or LF,
@@ -109,9 +118,14 @@ class MainWindow {
   // What the status bar's second panel says after a load when it shows no byte count:
   // files left out of the sheet, or why the folder could not be listed.
   void noteLoadProblems();
-  // Before a drive or folder change replaces the sheet: asks when it holds unsaved
-  // edits. True when the sheet may go.
-  bool mayReplaceSheet();
+  // Before a drive or folder change (or F5) replaces the sheet: asks `question` when it
+  // holds unsaved edits. True when the sheet may go.
+  bool mayReplaceSheet(const char* question = kFolderChangeQuestion);
+  static constexpr const char* kFolderChangeQuestion =
+      "内容が保存されていません。保存せずにフォルダを切り替えますか？";
+  // The loaded file named `name` becomes the current row, scrolled into view, with its title
+  // open for editing as a click opens it.
+  void showFileRow(const std::string& name);
   // The drive and folder lists show the folder the sheet holds again.
   void showSheetFolder();
   // The editor opened last, shown or hidden, holds text or a choice that differs from
@@ -148,6 +162,10 @@ class MainWindow {
   // The status bar's second panel: how many bytes the open text editor's text takes in
   // its tag field, red when the field cannot hold it. Empty for names and genres.
   void showByteCount();
+  // The grid's layout changed (a resize, a new frame, a reload): the shown editor moves
+  // with its cell, or hides as a scroll hides it when the cell is out of view, so that it
+  // never lies over another cell.
+  void keepEditorOverItsCell();
   // While an editor is shown it lies over the pending cell; a click on the header row
   // moves the current cell away from it, so handlers acting for the editor move it back.
   void returnToShownEditor();
@@ -228,6 +246,7 @@ class MainWindow {
   std::string loadNotice_, loadNoticeDetail_;
   std::string sheetDrive_;           // the drive list's drive when the sheet's folder was picked
   bool sheetReplaceAgreed_ = false;  // a drive change asked already; its folder change follows
+  std::uint64_t loads_ = 0;          // sheets loaded so far
 };
 
 }  // namespace quorvane

@@ -24,6 +24,10 @@ const std::array<std::string, 256> kGenreNumbers = [] {
   return numbers;
 }();
 
+char asciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
 bool breaksRow(char c) {
   return c == '\t' || c == '\r' || c == '\n';
 }
@@ -108,31 +112,58 @@ void MainWindow::Dir1_Change() {
 }
 
 void MainWindow::ReloadFolder() {
-  if (!mayReplaceSheet()) return;
+  if (!mayReplaceSheet("内容が保存されていません。保存せずに読み直しますか？")) return;
   c_.File1.setPath(c_.File1.Path());
 }
 
-bool MainWindow::OpenDroppedPath(const std::string& path) {
-  std::string folder = path;
-  if (!c_.files.isFolder(path)) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
-    for (char& c : tail) c = lower(c);
-    std::size_t separator = path.size();
-    while (separator > 0 && !c_.files.isSeparator(path[separator - 1])) --separator;
-    if (tail != ".mp3" || separator == 0) return false;
-    // A root ("/", "C:\\") keeps its separator; any other folder loses it.
-    folder = path.substr(0, separator - 1);
-    if (folder.empty() || folder.back() == ':') folder = path.substr(0, separator);
-    if (!c_.files.isFolder(folder)) return false;
-  }
-  return c_.Dir1.setPath(folder);
+std::optional<PathToOpen> pathToOpen(const std::string& path, FileService& files) {
+  if (files.isFolder(path)) return PathToOpen{path, ""};
+  std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+  for (char& c : tail) c = asciiLower(c);
+  std::size_t separator = path.size();
+  while (separator > 0 && !files.isSeparator(path[separator - 1])) --separator;
+  if (tail != ".mp3" || separator == 0) return std::nullopt;
+  // A root ("/", "C:\\") keeps its separator; any other folder loses it.
+  std::string folder = path.substr(0, separator - 1);
+  if (folder.empty() || folder.back() == ':') folder = path.substr(0, separator);
+  if (!files.isFolder(folder)) return std::nullopt;
+  return PathToOpen{std::move(folder), path.substr(separator)};
 }
 
-bool MainWindow::mayReplaceSheet() {
+bool MainWindow::OpenDroppedPath(const std::string& path) {
+  const std::optional<PathToOpen> open = pathToOpen(path, c_.files);
+  if (!open) return false;
+  const std::uint64_t loadsBefore = loads_;
+  if (!c_.Dir1.setPath(open->folder)) return false;
+  // Only in a sheet just loaded from that folder: answered No, the old sheet stays as it was.
+  if (!open->fileName.empty() && loads_ != loadsBefore) showFileRow(open->fileName);
+  return true;
+}
+
+void MainWindow::showFileRow(const std::string& name) {
+  const auto sameIgnoringCase = [](std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+  };
+  int row = 0;
+  for (int r = 1; r < grid_.Rows() && row == 0; ++r) {
+    if (grid_.textAt(r, colOrigName) == name) row = r;
+  }
+  // Windows finds "A.MP3" as "a.mp3"; an exact name wins where both are listed.
+  for (int r = 1; r < grid_.Rows() && row == 0; ++r) {
+    if (sameIgnoringCase(grid_.textAt(r, colOrigName), name)) row = r;
+  }
+  if (row == 0) return;
+  if (!grid_.RowIsVisible(row)) grid_.setTopRow(row);
+  if (!grid_.ColIsVisible(colTitle)) grid_.setLeftCol(colTitle);
+  grid_.setRow(row);
+  grid_.setCol(colTitle);
+  MSFlexGrid1_Click();
+}
+
+bool MainWindow::mayReplaceSheet(const char* text) {
   if (!hasUnsavedEdits()) return true;
-  return c_.messages.show(question("内容が保存されていません。保存せずにフォルダを切り替えますか？",
-                                   MessageAnswer::No)) == MessageAnswer::Yes;
+  return c_.messages.show(question(text, MessageAnswer::No)) == MessageAnswer::Yes;
 }
 
 void MainWindow::showSheetFolder() {
@@ -184,6 +215,7 @@ void MainWindow::File1_PathChange() {
 
 bool MainWindow::SerchMP3File(const std::string& strPath) {
   (void)strPath;  // the same folder as the file list's, which the rows are built from
+  ++loads_;
   grid_.setRedraw(false);
   blnChanged = false;
   InitSheet();

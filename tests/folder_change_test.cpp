@@ -14,6 +14,7 @@ using namespace quorvane::testing;
 
 const std::vector<TestFile> kFiles = {{"a.mp3", "Alpha", 17}, {"b.mp3", "Beta", 0}};
 constexpr const char* kQuestion = "内容が保存されていません。保存せずにフォルダを切り替えますか？";
+constexpr const char* kReloadQuestion = "内容が保存されていません。保存せずに読み直しますか？";
 
 enum class Edits { None, Committed, OpenEditor, OpenEditorUnchanged };
 enum class Change { PickDrive, OpenFolder };
@@ -244,7 +245,12 @@ TEST(ReloadFolder, ReadsTheFolderAgainAndAsksFirstWithUnsavedEdits) {
   s.form.messages.queueAnswer(MessageAnswer::No);
   s.window.ReloadFolder();
   ASSERT_EQ(s.form.messages.shown().size(), 1u);
-  EXPECT_EQ(s.form.messages.shown()[0].text, kQuestion);
+  const MessageBoxRequest& box = s.form.messages.shown()[0];
+  EXPECT_EQ(box.text, kReloadQuestion) << "F5 asks its own question";
+  EXPECT_EQ(box.title, "Quorvane");
+  EXPECT_EQ(box.buttons, MessageButtons::YesNo);
+  EXPECT_EQ(box.defaultButton, MessageAnswer::No);
+  EXPECT_EQ(box.icon, MessageIcon::Question);
   EXPECT_EQ(s.cell(1, colTitle), "Typed");
   s.form.messages.queueAnswer(MessageAnswer::Yes);
   s.window.ReloadFolder();
@@ -285,6 +291,59 @@ INSTANTIATE_TEST_SUITE_P(Paths, DroppedPath,
                                            DropCase{"missing_mp3", "other/gone.mp3", true, "other"},
                                            DropCase{"missing_folder", "nowhere/x.mp3", false, ""}),
                          caseName<DropCase>);
+
+TEST(DroppedPath, AnMp3FilesRowBecomesCurrentScrolledIntoViewWithItsTitleOpen) {
+  std::vector<TestFile> files;
+  for (int i = 0; i < 40; ++i) files.push_back({"f" + std::to_string(100 + i) + ".mp3", "T"});
+  SheetFixture s{{}};
+  std::filesystem::create_directory(s.dir.path() / "album");
+  for (const TestFile& f : files) writeFile(s.dir.file("album/" + f.name), tagFor(f));
+  ASSERT_TRUE(s.window.OpenDroppedPath(s.dir.file("album/f135.mp3")));
+  const int row = s.rowOf("f135.mp3");
+  ASSERT_EQ(row, 36);
+  EXPECT_EQ(s.grid().Row(), row);
+  EXPECT_EQ(s.grid().Col(), colTitle);
+  EXPECT_TRUE(s.grid().RowIsVisible(row)) << "scrolled into view";
+  EXPECT_GT(s.grid().TopRow(), 1);
+  EXPECT_TRUE(s.form.EditText.Visible());
+  EXPECT_TRUE(s.form.EditText.hasFocus());
+  EXPECT_EQ(s.form.EditText.Text(), "T");
+  EXPECT_EQ(s.window.lngPrevRow, row);
+  EXPECT_EQ(s.form.Label1.Caption(), "f135.mp3");
+  EXPECT_EQ(s.form.StatusBar1.PanelText(1), "f135.mp3");
+  EXPECT_FALSE(s.window.hasUnsavedEdits());
+}
+
+#ifdef _WIN32
+TEST(DroppedPath, AnMp3FileNamedInAnotherCaseFindsItsRow) {
+  SheetFixture s{kFiles};
+  ASSERT_TRUE(s.window.OpenDroppedPath(s.dir.file("B.MP3")));
+  EXPECT_EQ(s.grid().Row(), s.rowOf("b.mp3"));
+  EXPECT_TRUE(s.form.EditText.Visible());
+}
+#endif
+
+TEST(DroppedPath, AnMp3FileNotListedOpensItsFolderWithoutAnEditor) {
+  SheetFixture s{kFiles};
+  ASSERT_TRUE(s.window.OpenDroppedPath(s.dir.file("gone.mp3")));
+  EXPECT_EQ(s.grid().Rows(), 3);
+  EXPECT_FALSE(s.form.EditText.Visible());
+  EXPECT_EQ(s.window.lngPrevRow, 0);
+}
+
+TEST(DroppedPathWithEdits, AnMp3FileAnsweredNoLeavesTheSheetAndItsEditorAlone) {
+  SheetFixture s{kFiles};
+  s.click(1, colArtist);
+  s.form.EditText.setText("Typed");  // waiting in the open editor
+  s.form.messages.queueAnswer(MessageAnswer::No);
+  EXPECT_TRUE(s.window.OpenDroppedPath(s.dir.file("b.mp3")));
+  ASSERT_EQ(s.form.messages.shown().size(), 1u);
+  EXPECT_EQ(s.window.lngPrevRow, 1) << "no click on b.mp3's row stored the text elsewhere";
+  EXPECT_EQ(s.window.lngPrevCol, colArtist);
+  EXPECT_EQ(s.form.EditText.Text(), "Typed");
+  EXPECT_EQ(s.cell(1, colArtist), "");
+  EXPECT_FALSE(s.window.blnChanged);
+}
 
 TEST(DroppedPathWithEdits, AsksLikeAFolderChange) {
   SheetFixture s{kFiles};

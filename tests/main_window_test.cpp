@@ -12,6 +12,7 @@
 #endif
 #include "sheet/sheet_columns.h"
 #include "tagcodec/genre_table.h"
+#include "tests/sheet_fixture.h"
 #include "tests/test_support.h"
 #include "ui/headless/headless_form.h"
 
@@ -140,6 +141,121 @@ INSTANTIATE_TEST_SUITE_P(
                       ResizeCase{"57 high", 678, 57, 539, 1, 1, 595, 512},
                       ResizeCase{"0 x 0 changes nothing", 0, 0, 499, 209, 202, 555, 477}),
     caseName<MainWindowResize::ParamType>);
+
+TEST(MainWindowLoad, ButtonsLieAboveTheLabelThatANarrowWindowMovesThemOver) {
+  HeadlessForm form{quorvane::testing::systemFiles()};
+  MainWindow window(form.controls());
+  window.Form_Load();
+  for (const float width : {600.0f, 500.0f}) {
+    form.window.setClientSize(width, 441);
+    window.Form_Resize();
+    const float labelRight = form.Label1.Left() + form.Label1.Width();
+    EXPECT_LT(form.cmdEnd.Left(), labelRight) << width << " wide: Quit lies over the label";
+    EXPECT_GT(form.cmdEnd.zIndex(), form.Label1.zIndex()) << width;
+    EXPECT_GT(form.cmdSave.zIndex(), form.Label1.zIndex()) << width;
+  }
+}
+
+// ---- the editor over its cell when the grid's layout changes ----
+
+std::vector<TestFile> manyFiles(int count) {
+  std::vector<TestFile> files;
+  for (int i = 0; i < count; ++i) files.push_back({"f" + std::to_string(100 + i) + ".mp3", "T"});
+  return files;
+}
+
+// The place the form gives an editor over data cell (row, col) of the grid as it now lies.
+struct CellPlace {
+  float left, top, width;
+};
+CellPlace placeOf(FlexGrid& grid, int row, int col) {
+  const int r = grid.Row(), c = grid.Col();
+  grid.setRow(row);
+  grid.setCol(col);
+  const CellPlace place{grid.Left() + static_cast<float>(grid.CellLeft()) / 15,
+                        grid.Top() + static_cast<float>(grid.CellTop()) / 15 - 2,
+                        static_cast<float>(grid.CellWidth()) / 15};
+  grid.setRow(r);
+  grid.setCol(c);
+  return place;
+}
+
+template <class Editor>
+void expectOver(const Editor& editor, FlexGrid& grid, int row, int col) {
+  const CellPlace place = placeOf(grid, row, col);
+  EXPECT_TRUE(editor.Visible());
+  EXPECT_EQ(editor.Left(), place.left);
+  EXPECT_EQ(editor.Top(), place.top);
+  EXPECT_EQ(editor.Width(), place.width);
+}
+
+TEST(EditorOverItsCell, AResizeThatScrollsTheSheetBackTakesTheEditorAlong) {
+  SheetFixture s{manyFiles(40)};
+  s.click(2, colArtist);
+  for (int i = 0; i < 22; ++i) s.key(kKeyDown);
+  ASSERT_EQ(s.window.lngPrevRow, 24);
+  const int topBefore = s.grid().TopRow();
+  ASSERT_GT(topBefore, 1);
+  s.form.EditText.setText("Artist 24");
+  // A click on the header row leaves the current cell there, the editor open.
+  s.grid().setRow(0);
+  s.grid().setCol(colAlbum);
+  s.window.MSFlexGrid1_Click();
+
+  s.form.window.setClientSize(1000, 900);  // room for all but a few rows
+  s.window.Form_Resize();
+  ASSERT_LT(s.grid().TopRow(), topBefore) << "the enlarged sheet scrolled back";
+  expectOver(s.form.EditText, s.grid(), 24, colArtist);
+  EXPECT_TRUE(s.form.EditText.hasFocus());
+  EXPECT_EQ(s.grid().Row(), 0) << "the current cell stays where the click left it";
+  EXPECT_EQ(s.grid().Col(), colAlbum);
+
+  s.key(kKeyReturn);
+  EXPECT_EQ(s.cell(24, colArtist), "Artist 24");
+  for (int r = 1; r < s.grid().Rows(); ++r) {
+    if (r != 24) {
+      EXPECT_EQ(s.cell(r, colArtist), "") << r;
+    }
+  }
+}
+
+TEST(EditorOverItsCell, AResizeThatHidesTheCellHidesTheEditorKeepingItsText) {
+  SheetFixture s{manyFiles(40)};
+  s.click(10, colTitle);
+  s.form.EditText.setText("Typed");
+  s.form.window.setClientSize(678, 150);  // rows 1 to 3 still show
+  s.window.Form_Resize();
+  EXPECT_FALSE(s.grid().RowIsVisible(10));
+  EXPECT_FALSE(s.form.EditText.Visible()) << "hidden as a scroll hides it";
+  EXPECT_TRUE(s.form.EditText.hasFocus());
+  EXPECT_EQ(s.form.EditText.Text(), "Typed");
+  EXPECT_TRUE(s.window.hasUnsavedEdits());
+  s.key(kKeyReturn);  // stores what the hidden editor holds, as always
+  EXPECT_EQ(s.cell(10, colTitle), "Typed");
+}
+
+TEST(EditorOverItsCell, AWiderSheetScrolledBackToItsFirstColumnTakesTheGenreListAlong) {
+  SheetFixture s{manyFiles(3)};
+  s.click(1, colComment);
+  s.key(kKeyReturn);  // on to the genre list, scrolled into view
+  ASSERT_TRUE(s.form.Combo1.Visible());
+  ASSERT_GT(s.grid().LeftCol(), 0);
+  s.form.window.setClientSize(1400, 441);
+  s.window.Form_Resize();
+  EXPECT_EQ(s.grid().LeftCol(), 0);
+  expectOver(s.form.Combo1, s.grid(), 1, colGenre);
+}
+
+TEST(EditorOverItsCell, ANewFrameThatScrollsTheSheetTakesTheEditorAlong) {
+  // As the window's view does when the DPI changes the scroll bars' thickness.
+  SheetFixture s{manyFiles(40)};
+  s.grid().scrollTo(s.grid().maxTopRow(), 0);
+  s.click(s.grid().Rows() - 1, colTitle);
+  const int topBefore = s.grid().TopRow();
+  s.grid().setFrameMetrics(0, 0);  // room for one row more
+  ASSERT_NE(s.grid().TopRow(), topBefore);
+  expectOver(s.form.EditText, s.grid(), s.grid().Rows() - 1, colTitle);
+}
 
 Bytes tagged(const char* title, const char* artist, const char* album, const char* year,
              const char* comment, std::uint8_t genre) {

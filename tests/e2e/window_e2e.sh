@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The real window under Xvfb: opens a folder whose tags are in code page 932, edits a title
 # cell with the mouse and keyboard, saves, answers the question with Enter, and checks the
-# file's bytes; then text hidden by the wheel before Enter, and a folder that goes away
-# before Save and comes back. Started again on twenty files named "NN Artist NN - Title NN",
-# it opens the sheet's menu with a right click, fills the tags from the names through the
-# pattern dialog (Ctrl+T), undoes and redoes that, saves and checks every file's bytes.
-# Leaves screenshots of the sheet, boxes, menu and dialog at SCREENSHOT and SCREENSHOT-*.
+# file's bytes; then text hidden by the wheel before Enter, a folder that goes away before
+# Save and comes back, F5's question, the editor and the buttons when the window changes
+# size, an MP3 file named on the command line, and errors shown in a box when no terminal
+# reads them. Started again on twenty files named "NN Artist NN - Title NN", it opens the
+# sheet's menu with a right click, fills the tags from the names through the pattern dialog
+# (Ctrl+T), undoes and redoes that, saves and checks every file's bytes. Leaves screenshots
+# of the sheet, boxes, menu and dialog at SCREENSHOT and SCREENSHOT-*.
 # Usage: window_e2e.sh PATH/TO/quorvane [SCREENSHOT.png]
 # Exit status: 0 pass, 1 fail, 77 skipped (no Xvfb or xdotool).
 set -u
@@ -34,6 +36,11 @@ grep -q 'missing: not a folder' "$work/err" || fail "no message for a missing FO
 env -u DISPLAY -u WAYLAND_DISPLAY "$app" "$work" "$work" >/dev/null 2>&1
 status=$?
 [ $status -eq 2 ] || fail "two FOLDERs exited $status, not 2"
+env -u DISPLAY -u WAYLAND_DISPLAY "$app" --bogus >/dev/null 2>"$work/err"
+status=$?
+[ $status -eq 2 ] || fail "--bogus exited $status, not 2"
+[ "$(cat "$work/err")" = $'quorvane: unknown option: --bogus\nsee quorvane --help' ] ||
+  fail "--bogus is not reported as an unknown option: $(cat "$work/err")"
 
 # ---- a folder with two tagged files, a third one and enough untagged ones to scroll ----
 make_folder
@@ -111,9 +118,35 @@ explain=
 hidden_text_is_saved "${shot:+${shot%.png}-hidden.png}"
 vanished_folder_keeps_edits as_is 'No such file or directory' "${shot:+${shot%.png}-gone.png}"
 
+# F5 asks its own question; the editor stays over its cell when a resize scrolls the sheet;
+# Quit and Save stay whole over the label of a narrow window.
+reload_asks_its_own_question "${shot:+${shot%.png}-reload.png}"
+editor_follows_resize "${shot:+${shot%.png}-resized.png}"
+buttons_stay_whole "${shot:+${shot%.png}-narrow.png}"
+# Save and Quit pressed where the narrow window put them, over the label.
+refocus
+save 500
+answer_box "question of Save after the resize" '$' Return
+wait_for 10 "the artist stored after the resize in 30.mp3" artist_24_written
 # Quit: nothing is unsaved, so the program ends without a question.
+quit 500
+check_clean_end 10
+
+# ---- the command line with a display ----
+# An MP3 file opens its folder with the file's row current.
+"$app" "$folder/40.mp3" >"$work/app.log" 2>&1 &
+app_pid=$!
+wait_for 20 "678x441 window named Quorvane for 40.mp3" find_window
+mp3_row_is_current "${shot:+${shot%.png}-mp3.png}"
 quit
 check_clean_end 10
+# Errors that no terminal reads (stderr is a file here) are shown in a box as well.
+bad_option() { "$app" --bogus >/dev/null 2>"$work/err"; }
+error_in_a_box "box of an unknown option" "unknown option: --bogus" \
+  "${shot:+${shot%.png}-option.png}" bad_option
+grep -q 'unknown option: --bogus' "$work/err" || fail "--bogus is not on stderr: $(cat "$work/err")"
+bad_code_page() { QUORVANE_CODEPAGE=NO-SUCH-PAGE "$app" "$folder" >/dev/null 2>"$work/err"; }
+error_in_a_box "box of an unknown code page" "NO-SUCH-PAGE" "" bad_code_page
 
 # ---- batch editing, in a second start on a folder of twenty files ----
 make_batch_folder

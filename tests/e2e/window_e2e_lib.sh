@@ -45,7 +45,7 @@ start_display() {
   local try deadline
   for try in 1 2 3; do
     : > "$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
       3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     # The number is whole once its line has ended.
@@ -56,11 +56,11 @@ start_display() {
     done
     export DISPLAY=":$(head -n 1 "$work/display")"
     deadline=$((SECONDS + 10))
-    until [ "$(xdo getdisplaygeometry 2>/dev/null)" = "1024 768" ]; do
+    until [ "$(xdo getdisplaygeometry 2>/dev/null)" = "1280 1024" ]; do
       kill -0 "$xvfb_pid" 2>/dev/null && [ $SECONDS -lt $deadline ] || break
       sleep 0.1
     done
-    [ "$(xdo getdisplaygeometry 2>/dev/null)" = "1024 768" ] && return 0
+    [ "$(xdo getdisplaygeometry 2>/dev/null)" = "1280 1024" ] && return 0
     echo "note: Xvfb (try $try, display '$DISPLAY') served no client:" \
       "$(xdo getdisplaygeometry 2>&1 | head -n 2)" >&2
     sed 's/^/  Xvfb: /' "$work/xvfb.log" >&2
@@ -128,8 +128,9 @@ sheet_home() {
   xdo mousemove --window "$window" 400 200 click --repeat 5 --delay 50 4
   sleep 0.4
 }
-save() { xdo mousemove --window "$window" $((595 + 36)) $((3 + 12)) click 1; }
-quit() { xdo mousemove --window "$window" $((512 + 36)) $((3 + 12)) click 1; }
+# save [WIDTH], quit [WIDTH]: the button pressed where a window WIDTH (678) wide has it.
+save() { xdo mousemove --window "$window" $((${1:-678} - 83 + 36)) $((3 + 12)) click 1; }
+quit() { xdo mousemove --window "$window" $((${1:-678} - 166 + 36)) $((3 + 12)) click 1; }
 # type_in_cell TEXT: the open editor's text replaced by TEXT and stored with Enter.
 type_in_cell() {
   xdo key ctrl+a  # the editor opens with the cell's text
@@ -151,11 +152,12 @@ find_box() {
   return 1
 }
 no_box() { ! find_box "$1"; }
-# photograph FILE: the top left of the screen, where the window and its dialogs are, when
-# FILE is named.
+# photograph FILE [SIZE]: the top left of the screen, when FILE is named: SIZE of it, else
+# enough for the window at its start-up size and a box in the middle of the screen.
 photograph() {
   [ -n "$1" ] && command -v import >/dev/null || return 0
-  timeout 20 import -window root -crop 820x540+0+0 "$1" || echo "warning: no screenshot taken" >&2
+  timeout 20 import -window root -crop "${2:-820x580}+0+0" "$1" ||
+    echo "warning: no screenshot taken" >&2
 }
 # answer_box WHAT TITLE-SUFFIX KEY [SHOT [TEXT...]]: waits for the box, gives it the
 # keyboard, photographs it, checks that it says each TEXT, presses KEY.
@@ -454,4 +456,159 @@ check_clean_end() {
   local status=$?
   app_pid=
   [ $status -eq 0 ] || fail "quorvane exited with status $status"
+}
+
+# ---- the window's layout: the editor, the buttons and the lists when the window's size
+# changes ----
+
+# resize WIDTH HEIGHT: the window's client area made WIDTH x HEIGHT, as the user drags its
+# edge (`resizer` does it: xdotool, else the script's own way).
+xdotool_resize() { xdo windowsize --sync "$window" "$1" "$2" 2>/dev/null || xdo windowsize "$window" "$1" "$2"; }
+resizer=xdotool_resize
+resize() {
+  "$resizer" "$1" "$2"
+  sleep 0.8
+  local WINDOW X Y WIDTH HEIGHT SCREEN
+  eval "$(xdo getwindowgeometry --shell "$window")"
+  [ "${WIDTH}x$HEIGHT" = "$1x$2" ] || fail "the window is ${WIDTH}x$HEIGHT, not $1x$2, after the resize"
+}
+# look X Y WIDTH HEIGHT: a fingerprint of what the window's rectangle shows.
+look() { grab "$@" | md5sum | cut -c1-32; }
+# Away from every control, so that nothing is drawn as under the mouse.
+mouse_away() { xdo mousemove 1270 1010; sleep 0.3; }
+
+# odd_places COL FIRST LAST: the places (1: the first data row under the header) from FIRST
+# to LAST whose cell of column COL (sheet at its first column) looks unlike most of them:
+# one grab, one fingerprint for the inside of each cell.
+odd_places() {
+  local x=$((131 + $1 * 140 + 2)) rows=$(($3 - $2 + 1)) k common
+  grab "$x" $((38 + $2 * 20)) 136 $((rows * 20)) >"$work/strip.rgb" || fail "no grab of the sheet"
+  for k in $(seq 0 $((rows - 1))); do
+    printf '%s %s\n' $(($2 + k)) \
+      "$(dd if="$work/strip.rgb" bs=408 skip=$((k * 20 + 2)) count=16 2>/dev/null | md5sum | cut -c1-8)"
+  done >"$work/looks"
+  common=$(cut -d' ' -f2 "$work/looks" | sort | uniq -c | sort -rn | head -n 1 | awk '{print $2}')
+  awk -v common="$common" '$2 != common { printf "%s%s", sep, $1; sep = " " }' "$work/looks"
+}
+
+# editor_follows_resize [SHOT]: "Artist 24" typed into row 24's artist editor, reached with
+# Down from row 2 (the sheet scrolls on the way); the window made tall enough for every row
+# scrolls the sheet back to its top: the editor goes with its cell, to place 24, and lies
+# over no other row; Enter stores it there. The window gets its size back.
+artist_24_written() { [ "$(field 30.mp3 95 30)" = "$(hex 'Artist 24%21s')" ]; }
+editor_follows_resize() {
+  local i before after
+  refocus
+  sheet_home
+  cell 2 2
+  for i in $(seq 22); do xdo key Down; done
+  sleep 0.5
+  xdo key ctrl+a
+  xdo type --delay 40 "Artist 24"
+  mouse_away
+  # Rows 18 and on show, none with an artist: the editor alone stands out.
+  before=$(odd_places 2 1 17)
+  [ -n "$before" ] && [ "${before// /}" = "$before" ] ||
+    fail "before the resize the artist editor is not the one thing in its column: '$before'"
+  resize 678 1000
+  photograph "${1:-}" 700x1010
+  # Rows 4 and on have no artist.
+  after=$(odd_places 2 4 43)
+  [ "$after" = 24 ] || fail "after the resize the artist editor (at place $before before) lies" \
+    "over place(s) '$after', not over its row 24 at place 24${1:+ (see $1)}"
+  xdo key Return
+  sleep 0.3
+  resize 678 441
+}
+
+# buttons_stay_whole [SHOT]: Quit and Save look the same when a narrower window moves them
+# over the label (600 x 441, 500 x 300) as at the start-up size. Photographs at SHOT-600x441
+# and SHOT-500x300. The window stays 500 x 300, for `save 500` and `quit 500`.
+buttons_stay_whole() {
+  local quit save width height size shot
+  refocus
+  mouse_away
+  quit=$(look 512 3 73 25)
+  save=$(look 595 3 73 25)
+  for size in 600x441 500x300; do
+    width=${size%x*} height=${size#*x} shot=${1:+${1%.png}-$size.png}
+    resize "$width" "$height"
+    photograph "$shot" 700x480
+    [ "$(look $((width - 166)) 3 73 25)" = "$quit" ] ||
+      fail "at $size Quit is not drawn whole${shot:+ (see $shot)}"
+    [ "$(look $((width - 83)) 3 73 25)" = "$save" ] ||
+      fail "at $size Save is not drawn whole${shot:+ (see $shot)}"
+  done
+}
+
+# reload_asks_its_own_question [SHOT]: with an album typed into the first row, F5 asks
+# whether to read the folder again without saving; No (the default) keeps the row's edit,
+# Yes reads the folder again and the edit is gone, unwritten.
+changed_colour() { pixel 405 $((38 + $1 * 20 + 4)); }
+reload_asks_its_own_question() {
+  cp "$folder/01.mp3" "$work/01.reload"
+  refocus
+  sheet_home
+  cell 1 3
+  type_in_cell "F5 album"
+  xdo key F5
+  answer_box "question of F5" '$' Return "${1:-}" "内容が保存されていません。保存せずに読み直しますか？"
+  if can_look; then
+    [ "$(changed_colour 1)" = '#0000FF' ] || fail "F5 answered No did not keep the edited row"
+  fi
+  refocus
+  xdo key F5
+  answer_box "question of F5 answered Yes" '$' alt+y "" "読み直しますか"
+  sleep 0.5
+  if can_look; then
+    [ "$(changed_colour 1)" = '#FFFFFF' ] || fail "F5 answered Yes kept the edited row"
+  fi
+  cmp -s "$folder/01.mp3" "$work/01.reload" || fail "F5 wrote the dropped album into 01.mp3"
+}
+
+# ---- the command line ----
+
+# mp3_row_is_current [SHOT]: the program was started with 40.mp3 (row 34) as its argument:
+# the sheet shows that row with its title editor open, the one thing in the title column
+# (rows 27 and on have no title); typed and saved, the title lands in 40.mp3.
+arg_title_written() { [ "$(field 40.mp3 125 30)" = "$(hex 'Arg title%21s')" ]; }
+mp3_row_is_current() {
+  local odd
+  refocus
+  mouse_away
+  photograph "${1:-}"
+  if can_look; then
+    odd=$(odd_places 1 1 17)
+    [ -n "$odd" ] && [ "${odd// /}" = "$odd" ] ||
+      fail "started with 40.mp3, the sheet shows no one title editor: '$odd'${1:+ (see $1)}"
+  fi
+  xdo type --delay 40 "Arg title"
+  xdo key Return
+  sleep 0.3
+  save
+  answer_box "question of Save after the start on 40.mp3" '$' Return
+  wait_for 20 "the title typed at the start into 40.mp3" arg_title_written
+}
+
+# error_in_a_box WHAT TEXT SHOT COMMAND...: COMMAND starts the program with a mistake where
+# no terminal reads its errors; a box titled Quorvane says TEXT; Enter closes it and the
+# program exits with status 2.
+error_in_a_box() {
+  local what=$1 text=$2 shot=$3 status
+  shift 3
+  # No window of the program is open; a new one may get the id that the last one had.
+  window=
+  "$@" &
+  app_pid=$!
+  wait_for 20 "$what" find_box '$'
+  # The box stands alone, wherever the system put it.
+  if [ -n "$shot" ] && command -v import >/dev/null; then
+    timeout 20 import -window "$box" "$shot" || echo "warning: no screenshot taken" >&2
+  fi
+  answer_box "$what" '$' Return "" "$text"
+  wait_for 20 "the end of quorvane after $what" ended
+  wait "$app_pid"
+  status=$?
+  app_pid=
+  [ $status -eq 2 ] || fail "$what: quorvane exited with status $status, not 2"
 }

@@ -46,7 +46,7 @@ QString copiedText(const QMessageBox& box) {
 }  // namespace
 
 MessageAnswer QtMessageBoxes::show(const MessageBoxRequest& request) {
-  QMessageBox box(&parent_);
+  QMessageBox box(parent_);
   box.setWindowTitle(toQString(request.title));
   box.setTextFormat(Qt::PlainText);
   box.setText(textOf(request.text));

@@ -55,13 +55,31 @@ int dropDownFrame(HWND combo) {
   return std::max(0, static_cast<int>(field.bottom - field.top) - item);
 }
 
+namespace {
+
+RECT rectInParent(HWND child) {
+  RECT rect;
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+}  // namespace
+
 void placeDropDown(HWND combo, const RECT& field, int frame) {
+  const RECT before = rectInParent(combo);
   const int height = static_cast<int>(field.bottom - field.top);
   SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(1, height - frame));
   // A drop-down list's window height is that of the field and its dropped items together.
   const auto item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
   SetWindowPos(combo, nullptr, field.left, field.top, field.right - field.left,
                height + std::max(1, item) * kDropDownItems + 2, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The list takes that height for a moment and then shrinks to its field without having
+  // what it uncovered painted: moved up a row, it left a copy of itself in the row below.
+  const RECT after = rectInParent(combo);
+  if (IsWindowVisible(combo) && !EqualRect(&before, &after)) {
+    RedrawWindow(GetParent(combo), &before, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  }
 }
 
 }  // namespace quorvane
