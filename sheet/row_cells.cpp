@@ -12,6 +12,7 @@ RowCells::RowCells(int count) {
 }
 
 RowCells::RowCells(std::string_view tabbed, int count) {
+  if (tabbed.data() == nullptr) tabbed = "";  // memchr and memcpy take no null pointer
   const auto cells = static_cast<std::size_t>(std::max(count, 1));
   data_.resize((1 + cells) * 4 + tabbed.size());
   write(0, static_cast<std::uint32_t>(cells));
@@ -43,7 +44,8 @@ RowCells::RowCells(std::span<const std::string_view> texts, int count) {
   char* const text = data_.data() + textStart();
   std::size_t length = 0;
   for (std::size_t cell = 0; cell < cells; ++cell) {
-    if (cell < kept) {
+    // An empty view may have no data at all, which memcpy must not be given.
+    if (cell < kept && !texts[cell].empty()) {
       std::memcpy(text + length, texts[cell].data(), texts[cell].size());
       length += texts[cell].size();
     }
