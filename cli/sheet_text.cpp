@@ -240,19 +240,7 @@ void appendCell(std::string& row, std::string_view cell, char separator) {
 }
 
 Module1::TagRecord tagRecordOf(const SheetRow& row) {
-  Module1::TagRecord record;
-  record.Title = row.cells[colTitle];
-  record.Artist = row.cells[colArtist];
-  record.Album = row.cells[colAlbum];
-  record.Year = row.cells[colYear];
-  record.Comment = row.cells[colComment];
-  const std::string& genre = row.cells[colGenreNo];
-  int value = -1;
-  const auto [end, error] = std::from_chars(genre.data(), genre.data() + genre.size(), value);
-  const bool valid =
-      error == std::errc() && end == genre.data() + genre.size() && value >= 0 && value <= 255;
-  record.Genre = static_cast<std::int16_t>(valid ? value : -1);
-  return record;
+  return tagRecordOfCells([&](int col) -> const std::string& { return row.cells[col]; });
 }
 
 }  // namespace quorvane

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <charconv>
+#include <cstdint>
+#include <string_view>
+
 #include "sheet/sheet_grid.h"
 #include "tagcodec/tag_record.h"
 
@@ -49,8 +53,30 @@ inline constexpr Colour kChangedForeColor = 0xFFFFFF;  // white
 // its seven visible cells in one paint. The current cell is the row's state cell on entry;
 // column 6 is current afterwards when the row was marked.
 void markRowChanged(SheetGrid& grid);
-// The tag Save writes for data row `row`: its text cells unchanged and untrimmed, the
-// genre from colGenreNo (-1, which the writer refuses, when that is not 0 to 255).
+// The genre number a colGenreNo cell holds: 0 to 255, else -1, which the writer refuses.
+inline std::int16_t genreOfCell(std::string_view text) {
+  int value = -1;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  const bool valid =
+      error == std::errc() && end == text.data() + text.size() && value >= 0 && value <= 255;
+  return static_cast<std::int16_t>(valid ? value : -1);
+}
+
+// The tag Save writes from a row's cells, whatever holds them (`cell(col)` gives each
+// column's text): the text cells unchanged and untrimmed, the genre from colGenreNo.
+template <class Cell>
+Module1::TagRecord tagRecordOfCells(const Cell& cell) {
+  Module1::TagRecord record;
+  record.Title = cell(colTitle);
+  record.Artist = cell(colArtist);
+  record.Album = cell(colAlbum);
+  record.Year = cell(colYear);
+  record.Comment = cell(colComment);
+  record.Genre = genreOfCell(cell(colGenreNo));
+  return record;
+}
+
+// The tag Save writes for data row `row` of the sheet.
 Module1::TagRecord tagRecordOfRow(const SheetGrid& grid, int row);
 
 // The other way: the current row (its state cell current) is marked as loaded again, in

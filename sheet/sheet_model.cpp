@@ -1,4 +1,3 @@
-#include <charconv>
 #include <cmath>
 
 #include "sheet/main_window.h"
@@ -20,19 +19,7 @@ void markRowChanged(SheetGrid& grid) {
 }
 
 Module1::TagRecord tagRecordOfRow(const SheetGrid& grid, int row) {
-  Module1::TagRecord record;
-  record.Title = grid.TextMatrix(row, colTitle);
-  record.Artist = grid.TextMatrix(row, colArtist);
-  record.Album = grid.TextMatrix(row, colAlbum);
-  record.Year = grid.TextMatrix(row, colYear);
-  record.Comment = grid.TextMatrix(row, colComment);
-  const std::string genre = grid.TextMatrix(row, colGenreNo);
-  int value = -1;
-  const auto [end, error] = std::from_chars(genre.data(), genre.data() + genre.size(), value);
-  const bool valid =
-      error == std::errc() && end == genre.data() + genre.size() && value >= 0 && value <= 255;
-  record.Genre = static_cast<std::int16_t>(valid ? value : -1);
-  return record;
+  return tagRecordOfCells([&](int col) { return grid.TextMatrix(row, col); });
 }
 
 void markRowLoaded(SheetGrid& grid) {
