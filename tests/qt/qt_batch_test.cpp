@@ -13,6 +13,7 @@
 
 #include "app/window_program.h"
 #include "sheet/sheet_columns.h"
+#include "tests/batch_folder.h"
 #include "tests/qt/qt_test_support.h"
 #include "tests/test_support.h"
 #include "ui/headless/headless_controls.h"
@@ -21,9 +22,6 @@ namespace {
 
 using namespace quorvane;
 using namespace quorvane::testing;
-
-// 17 characters, 34 bytes in code page 932: longer than the title field.
-const std::string kLongTitle = "長い題名が三十バイトを超えてしまう";
 
 // What the pattern dialog showed, read from its widgets while it was open.
 struct SeenDialog {
@@ -102,15 +100,7 @@ void typePattern(QDialog& dialog, const QString& text) {
 class QtBatchTest : public ::testing::Test {
  protected:
   QtBatchTest() {
-    const auto tagged = [](std::string_view title) {
-      return rawTag(bytesOf(title), bytesOf("Old artist"), bytesOf("Album"), bytesOf("2001"), {},
-                    17);
-    };
-    writeFile(dir.file("01 Alpha - One.mp3"), concat(audio(400), tagged("Old one")));
-    writeFile(dir.file("02 Beta - Two.mp3"), concat(audio(400), tagged("Old two")));
-    writeFile(dir.file("03 Gamma - " + kLongTitle + ".mp3"),
-              concat(audio(400), tagged("Old three")));
-    writeFile(dir.file("notes.mp3"), concat(audio(400), tagged("Notes")));
+    writeBatchFolder(dir);
     program.show();
     frame().activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&frame()));

@@ -16,6 +16,7 @@
 #include "app/win32_program.h"
 #include "os/win32/wtf8.h"
 #include "sheet/sheet_columns.h"
+#include "tests/batch_folder.h"
 #include "tests/test_support.h"
 #include "ui/headless/headless_controls.h"
 #include "ui/win32/win32_pattern_dialog.h"
@@ -24,9 +25,6 @@ namespace {
 
 using namespace quorvane;
 using namespace quorvane::testing;
-
-// 17 characters, 34 bytes in code page 932: longer than the title field.
-const std::string kLongTitle = "長い題名が三十バイトを超えてしまう";
 
 std::wstring classOf(HWND hwnd) {
   wchar_t name[64] = {};
@@ -192,15 +190,7 @@ void setClipboard(const std::wstring& text) {
 class Win32WindowTest : public ::testing::Test {
  protected:
   Win32WindowTest() {
-    const auto tagged = [](std::string_view title) {
-      return rawTag(bytesOf(title), bytesOf("Old artist"), bytesOf("Album"), bytesOf("2001"), {},
-                    17);
-    };
-    writeFile(dir.file("01 Alpha - One.mp3"), concat(audio(400), tagged("Old one")));
-    writeFile(dir.file("02 Beta - Two.mp3"), concat(audio(400), tagged("Old two")));
-    writeFile(dir.file("03 Gamma - " + kLongTitle + ".mp3"),
-              concat(audio(400), tagged("Old three")));
-    writeFile(dir.file("notes.mp3"), concat(audio(400), tagged("Notes")));
+    writeBatchFolder(dir);
     // Nothing to paste until a test puts it there.
     if (OpenClipboard(nullptr)) {
       EmptyClipboard();
