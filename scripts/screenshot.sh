@@ -23,16 +23,19 @@ pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
-"$build/app/quorvane" "$work/demo" >/dev/null 2>&1 &
-pids+=($!)
-
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Quorvane$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no window appeared" >&2; exit 1; }
-sleep 1
+# open_window FOLDER: starts the window on FOLDER and waits for it (its id in $window).
+open_window() {
+  "$build/app/quorvane" "$1" >/dev/null 2>&1 &
+  pids+=($!)
+  window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Quorvane$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || { echo "no window appeared on $1" >&2; exit 1; }
+  sleep 1
+}
+open_window "$work/demo"
 
 # Cells: grid at (129, 36), 2-pixel border, 20-pixel rows, 140-pixel columns.
 cell() { xdotool mousemove --window "$window" $((131 + $2 * 140 + 70)) $((38 + $1 * 20 + 10)) click 1; sleep 0.3; }
@@ -49,15 +52,7 @@ echo "wrote $root/docs/screenshot.png"
 kill "${pids[1]}"
 wait "${pids[1]}" 2>/dev/null || true
 python3 "$root/scripts/make-demo-folder.py" "$work/named" --names
-"$build/app/quorvane" "$work/named" >/dev/null 2>&1 &
-pids+=($!)
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Quorvane$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no window appeared on the second folder" >&2; exit 1; }
-sleep 1
+open_window "$work/named"
 cell 1 2
 xdotool key ctrl+t
 dialog=
