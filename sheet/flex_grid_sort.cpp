@@ -118,27 +118,23 @@ void FlexGrid::setSort(int order) {
   const auto keyCount = static_cast<std::size_t>(std::max(col_, colSel_) - firstKey + 1);
   const std::size_t dataRows = rows_.size() - 1;
 
-  // Every cell's number is read once up front; comparisons then only look things up.
   struct Key {
     double number = 0;
     bool isNumber = false;
   };
-  std::vector<Key> keys(dataRows * keyCount);
-  for (std::size_t r = 0; r < dataRows; ++r) {
+  const auto keyOf = [&](std::size_t dataRow, std::size_t k) {
+    Key key;
+    key.isNumber =
+        readNumber(rows_[dataRow + 1].cells.at(firstKey + static_cast<int>(k)), key.number);
+    return key;
+  };
+  // Whether data row `a` goes before `b`, given their keys.
+  const auto keysBefore = [&](const Key* x, std::size_t a, const Key* y, std::size_t b) {
     for (std::size_t k = 0; k < keyCount; ++k) {
-      Key& key = keys[r * keyCount + k];
-      key.isNumber = readNumber(rows_[r + 1].cells.at(firstKey + static_cast<int>(k)), key.number);
-    }
-  }
-
-  const auto before = [&](std::size_t a, std::size_t b) {
-    for (std::size_t k = 0; k < keyCount; ++k) {
-      const Key& x = keys[a * keyCount + k];
-      const Key& y = keys[b * keyCount + k];
-      if (x.isNumber && y.isNumber) {
-        if (x.number != y.number) return x.number < y.number;
-      } else if (x.isNumber != y.isNumber) {
-        return x.isNumber;
+      if (x[k].isNumber && y[k].isNumber) {
+        if (x[k].number != y[k].number) return x[k].number < y[k].number;
+      } else if (x[k].isNumber != y[k].isNumber) {
+        return x[k].isNumber;
       } else {
         const int textOrder = compareText(rows_[a + 1].cells.at(firstKey + static_cast<int>(k)),
                                           rows_[b + 1].cells.at(firstKey + static_cast<int>(k)));
@@ -147,12 +143,33 @@ void FlexGrid::setSort(int order) {
     }
     return false;
   };
+
+  // A folder's listing mostly arrives in order already: one pass over neighbours, with no
+  // key kept beyond the pair, then settles it, and no row moves.
+  std::vector<Key> pair(2 * keyCount);
+  bool inOrder = true;
+  for (std::size_t r = 0; r < dataRows && inOrder; ++r) {
+    Key* current = &pair[(r % 2) * keyCount];
+    for (std::size_t k = 0; k < keyCount; ++k) current[k] = keyOf(r, k);
+    inOrder = r == 0 || !keysBefore(current, r, &pair[((r + 1) % 2) * keyCount], r - 1);
+  }
+  if (inOrder) {
+    resetSortOrder();
+    contentChanged();
+    return;
+  }
+
+  // Every cell's number is read once up front; comparisons then only look things up.
+  std::vector<Key> keys(dataRows * keyCount);
+  for (std::size_t r = 0; r < dataRows; ++r) {
+    for (std::size_t k = 0; k < keyCount; ++k) keys[r * keyCount + k] = keyOf(r, k);
+  }
+  const auto before = [&](std::size_t a, std::size_t b) {
+    return keysBefore(&keys[a * keyCount], a, &keys[b * keyCount], b);
+  };
   std::vector<std::size_t> sequence(dataRows);
   std::iota(sequence.begin(), sequence.end(), std::size_t{0});
-  // A folder's listing mostly arrives in order already; one pass then settles it.
-  if (!std::is_sorted(sequence.begin(), sequence.end(), before)) {
-    std::stable_sort(sequence.begin(), sequence.end(), before);
-  }
+  std::stable_sort(sequence.begin(), sequence.end(), before);
 
   std::vector<GridRow> sorted;
   sorted.reserve(rows_.size());
