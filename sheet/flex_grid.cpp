@@ -95,7 +95,7 @@ void FlexGrid::setCols(int cols) {
   const auto size = static_cast<std::size_t>(cols);
   for (GridRow& gridRow : rows_) {
     gridRow.cells.resize(cols);
-    if (!gridRow.colours.empty()) gridRow.colours.resize(size);
+    if (gridRow.colours) gridRow.colours->resize(size);
   }
   colWidths_.resize(size, kDefaultColWidthTwips);
   colAlignments_.resize(size, 0);
@@ -149,7 +149,7 @@ void FlexGrid::setTextMatrix(int row, int col, std::string_view text) {
 void FlexGrid::Clear() {
   for (GridRow& gridRow : rows_) {
     gridRow.cells = RowCells(cols_);
-    gridRow.colours = {};
+    gridRow.colours.reset();
   }
   contentChanged();
 }
@@ -211,14 +211,14 @@ void FlexGrid::setColAlignment(int col, int alignment) {
 // ---- colours ----
 
 const FlexGrid::CellColours* FlexGrid::coloursAt(int row, int col) const {
-  if (!inGrid(row, col) || rows_[row].colours.empty()) return nullptr;
-  return &rows_[row].colours[col];
+  if (!inGrid(row, col) || !rows_[row].colours) return nullptr;
+  return &(*rows_[row].colours)[col];
 }
 
 FlexGrid::CellColours& FlexGrid::colourCell(int row, int col) {
-  std::vector<CellColours>& colours = rows_[row].colours;
-  if (colours.empty()) colours.resize(static_cast<std::size_t>(cols_));
-  return colours[col];
+  std::unique_ptr<std::vector<CellColours>>& colours = rows_[row].colours;
+  if (!colours) colours = std::make_unique<std::vector<CellColours>>(static_cast<std::size_t>(cols_));
+  return (*colours)[col];
 }
 
 Colour FlexGrid::cellBackColorAt(int row, int col) const {

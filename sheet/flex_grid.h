@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -93,6 +95,8 @@ class FlexGrid : public SheetGrid {
   // Appends a row whose cells were put together elsewhere (a loader's thread), with its
   // row data; `cells` must have Cols cells.
   void AddItemRow(RowCells cells, std::int64_t data);
+  // Room for `rows` rows in all, so that a loader's rows join without moving the others.
+  void reserveRows(int rows) { rows_.reserve(static_cast<std::size_t>(std::max(rows, 1))); }
 
   // Any cell's text without a copy, for painting and printing; empty outside the grid.
   // Valid until the grid next changes.
@@ -158,11 +162,11 @@ class FlexGrid : public SheetGrid {
     Colour back = kDefaultBackColor;
     Colour fore = kDefaultForeColor;
   };
-  // Colours stay empty until a cell of the row is coloured, so a large uncoloured sheet
-  // costs one empty vector per row.
+  // Colours stay absent until a cell of the row is coloured, so a large uncoloured sheet
+  // costs one null pointer per row.
   struct GridRow {
     RowCells cells;
-    std::vector<CellColours> colours;
+    std::unique_ptr<std::vector<CellColours>> colours;
     std::int64_t data = 0;
   };
 

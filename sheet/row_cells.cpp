@@ -2,22 +2,39 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
 
 namespace quorvane {
+namespace {
+
+// One empty cell: what a moved-from row holds, never freed nor written.
+alignas(4) char kOneEmptyCell[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+
+}  // namespace
+
+void RowCells::allocate(std::size_t cells, std::size_t textBytes) {
+  data_ = static_cast<char*>(::operator new((1 + cells) * 4 + textBytes));
+  write(0, static_cast<std::uint32_t>(cells));
+}
+
+void RowCells::release() {
+  if (data_ != kOneEmptyCell) ::operator delete(data_);
+}
 
 RowCells::RowCells(int count) {
   const auto cells = static_cast<std::size_t>(std::max(count, 1));
-  data_.assign((1 + cells) * 4, '\0');
-  write(0, static_cast<std::uint32_t>(cells));
+  allocate(cells, 0);
+  std::memset(data_ + 4, 0, cells * 4);
 }
 
 RowCells::RowCells(std::string_view tabbed, int count) {
   if (tabbed.data() == nullptr) tabbed = "";  // memchr and memcpy take no null pointer
   const auto cells = static_cast<std::size_t>(std::max(count, 1));
-  data_.resize((1 + cells) * 4 + tabbed.size());
-  write(0, static_cast<std::uint32_t>(cells));
+  allocate(cells, tabbed.size());
   // One pass: each cell's text is copied up to the next tab; its separator is not kept.
-  char* const text = data_.data() + textStart();
+  char* const text = data_ + textStart();
   std::size_t length = 0;
   std::size_t cell = 0;
   for (std::size_t from = 0; cell < cells && from <= tabbed.size(); ++cell) {
@@ -31,7 +48,6 @@ RowCells::RowCells(std::string_view tabbed, int count) {
     from = tab + 1;
   }
   for (; cell < cells; ++cell) write(1 + cell, static_cast<std::uint32_t>(length));
-  data_.resize(textStart() + length);
 }
 
 RowCells::RowCells(std::span<const std::string_view> texts, int count) {
@@ -39,9 +55,8 @@ RowCells::RowCells(std::span<const std::string_view> texts, int count) {
   const std::size_t kept = std::min(texts.size(), cells);
   std::size_t total = 0;
   for (std::size_t cell = 0; cell < kept; ++cell) total += texts[cell].size();
-  data_.resize((1 + cells) * 4 + total);
-  write(0, static_cast<std::uint32_t>(cells));
-  char* const text = data_.data() + textStart();
+  allocate(cells, total);
+  char* const text = data_ + textStart();
   std::size_t length = 0;
   for (std::size_t cell = 0; cell < cells; ++cell) {
     // An empty view may have no data at all, which memcpy must not be given.
@@ -53,45 +68,63 @@ RowCells::RowCells(std::span<const std::string_view> texts, int count) {
   }
 }
 
+RowCells::RowCells(const RowCells& other) {
+  const std::size_t bytes = other.textStart() + other.end(other.count() - 1);
+  data_ = static_cast<char*>(::operator new(bytes));
+  std::memcpy(data_, other.data_, bytes);
+}
+
+RowCells::RowCells(RowCells&& other) noexcept
+    : data_(std::exchange(other.data_, kOneEmptyCell)) {}
+
+RowCells& RowCells::operator=(const RowCells& other) {
+  if (this != &other) *this = RowCells(other);
+  return *this;
+}
+
+RowCells& RowCells::operator=(RowCells&& other) noexcept {
+  if (this != &other) {
+    release();
+    data_ = std::exchange(other.data_, kOneEmptyCell);
+  }
+  return *this;
+}
+
+RowCells::~RowCells() {
+  release();
+}
+
 std::uint32_t RowCells::read(std::size_t slot) const {
   std::uint32_t value;
-  std::memcpy(&value, data_.data() + slot * 4, 4);
+  std::memcpy(&value, data_ + slot * 4, 4);
   return value;
 }
 
 void RowCells::write(std::size_t slot, std::uint32_t value) {
-  std::memcpy(data_.data() + slot * 4, &value, 4);
+  std::memcpy(data_ + slot * 4, &value, 4);
 }
 
 std::string_view RowCells::at(int cell) const {
   const auto index = static_cast<std::size_t>(cell);
   const std::uint32_t begin = index == 0 ? 0 : read(index);
   const std::uint32_t end = read(index + 1);
-  return std::string_view(data_).substr(textStart() + begin, end - begin);
+  return {data_ + textStart() + begin, end - begin};
 }
 
+// Both build the new row from views of the old one's texts, which stay put until the
+// new row takes this one's place.
 void RowCells::set(int cell, std::string_view text) {
-  const int cells = count();
-  RowCells changed(cells);
-  std::string texts;
-  for (int c = 0; c < cells; ++c) {
-    texts.append(c == cell ? text : at(c));
-    changed.write(1 + static_cast<std::size_t>(c), static_cast<std::uint32_t>(texts.size()));
+  std::vector<std::string_view> texts(static_cast<std::size_t>(count()));
+  for (std::size_t c = 0; c < texts.size(); ++c) {
+    texts[c] = static_cast<int>(c) == cell ? text : at(static_cast<int>(c));
   }
-  changed.data_.append(texts);
-  *this = std::move(changed);
+  *this = RowCells(texts, count());
 }
 
 void RowCells::resize(int count) {
-  const int cells = std::max(count, 1);
-  RowCells changed(cells);
-  std::string texts;
-  for (int c = 0; c < cells; ++c) {
-    if (c < this->count()) texts.append(at(c));
-    changed.write(1 + static_cast<std::size_t>(c), static_cast<std::uint32_t>(texts.size()));
-  }
-  changed.data_.append(texts);
-  *this = std::move(changed);
+  std::vector<std::string_view> texts(static_cast<std::size_t>(std::min(this->count(), count)));
+  for (std::size_t c = 0; c < texts.size(); ++c) texts[c] = at(static_cast<int>(c));
+  *this = RowCells(texts, count);
 }
 
 }  // namespace quorvane

@@ -235,6 +235,7 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   // The files are read, their tags decoded and their rows put together on a few threads at
   // once; each row joins the grid here, in the file list's order, as soon as it is ready.
   // Only what the rows need is kept of each file, not the 128 bytes of its end.
+  grid_.reserveRows(grid_.Rows() + static_cast<int>(names.size()));
   std::vector<RowCells> rows(names.size());
   std::vector<std::unique_ptr<FileFailure>> failures(names.size());
   loadedStates_.assign(names.size(), FileState());

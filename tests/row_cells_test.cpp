@@ -60,4 +60,20 @@ TEST(RowCells, ResizeKeepsTheFirstCells) {
   EXPECT_EQ(RowCells(0).count(), 1);
 }
 
+TEST(RowCells, CopiesOwnTheirTextsAndMovedFromRowsStayUsable) {
+  RowCells row("a\tb", 2);
+  RowCells copy = row;
+  row.set(0, "changed");
+  EXPECT_EQ(cellsOf(copy), (std::vector<std::string>{"a", "b"}));
+  copy = row;
+  EXPECT_EQ(cellsOf(copy), (std::vector<std::string>{"changed", "b"}));
+
+  RowCells moved = std::move(row);
+  EXPECT_EQ(cellsOf(moved), (std::vector<std::string>{"changed", "b"}));
+  EXPECT_EQ(cellsOf(row), (std::vector<std::string>{""}));  // NOLINT(bugprone-use-after-move)
+  row = moved;
+  row.set(1, row.at(0));  // a cell set from a view of the row's own text
+  EXPECT_EQ(cellsOf(row), (std::vector<std::string>{"changed", "changed"}));
+}
+
 }  // namespace
