@@ -78,6 +78,7 @@ void FlexGrid::setRows(int rows) {
   const auto size = static_cast<std::size_t>(rows);
   if (size < rows_.size()) {
     rows_.erase(rows_.begin() + rows, rows_.end());
+    if (rows_.size() == 1) arenas_.clear();
   } else {
     rows_.reserve(size);
     while (rows_.size() < size) rows_.push_back(GridRow{RowCells(cols_), {}});
@@ -151,6 +152,7 @@ void FlexGrid::Clear() {
     gridRow.cells = RowCells(cols_);
     gridRow.colours.reset();
   }
+  arenas_.clear();
   contentChanged();
 }
 
@@ -167,6 +169,11 @@ void FlexGrid::AddItemCells(std::span<const std::string_view> cells) {
   resetSortOrder();
   contentChanged();
   scrolled();
+}
+
+RowArena& FlexGrid::newRowArena(std::size_t expectedBytes) {
+  arenas_.push_back(std::make_unique<RowArena>(expectedBytes));
+  return *arenas_.back();
 }
 
 void FlexGrid::AddItemRow(RowCells cells, std::int64_t data) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sheet/row_arena.h"
 #include "sheet/row_cells.h"
 #include "sheet/sheet_grid.h"
 
@@ -95,6 +96,9 @@ class FlexGrid : public SheetGrid {
   // Appends a row whose cells were put together elsewhere (a loader's thread), with its
   // row data; `cells` must have Cols cells.
   void AddItemRow(RowCells cells, std::int64_t data);
+  // Memory for rows that a loader is about to add (RowCells built in it), kept while the
+  // grid has data rows; all of it goes when the grid's data rows are removed or cleared.
+  RowArena& newRowArena(std::size_t expectedBytes);
   // Room for `rows` rows in all, so that a loader's rows join without moving the others.
   void reserveRows(int rows) { rows_.reserve(static_cast<std::size_t>(std::max(rows, 1))); }
 
@@ -182,6 +186,8 @@ class FlexGrid : public SheetGrid {
   void placed();
   void laidOut();
 
+  // Before the rows, so that it outlives those whose texts it holds.
+  std::vector<std::unique_ptr<RowArena>> arenas_;
   std::vector<GridRow> rows_;
   int cols_ = 1;
   std::vector<int> colWidths_;

@@ -6,22 +6,28 @@
 #include <utility>
 #include <vector>
 
+#include "sheet/row_arena.h"
+
 namespace quorvane {
 namespace {
 
-// One empty cell: what a moved-from row holds, never freed nor written.
-alignas(4) char kOneEmptyCell[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+// One empty cell: what a new or moved-from row holds, never freed nor written.
+alignas(4) char kOneEmptyCell[8] = {1, 0, 0, static_cast<char>(0x80), 0, 0, 0, 0};
 
 }  // namespace
 
-void RowCells::allocate(std::size_t cells, std::size_t textBytes) {
-  data_ = static_cast<char*>(::operator new((1 + cells) * 4 + textBytes));
-  write(0, static_cast<std::uint32_t>(cells));
+void RowCells::allocate(std::size_t cells, std::size_t textBytes, RowArena* arena) {
+  const std::size_t bytes = (1 + cells) * 4 + textBytes;
+  data_ = arena ? arena->allocate(bytes) : static_cast<char*>(::operator new(bytes));
+  write(0, static_cast<std::uint32_t>(cells) | (arena ? kBorrowed : 0));
 }
 
 void RowCells::release() {
-  if (data_ != kOneEmptyCell) ::operator delete(data_);
+  // The shared empty row is marked borrowed too; the address test is for the compiler.
+  if (!(read(0) & kBorrowed) && data_ != kOneEmptyCell) ::operator delete(data_);
 }
+
+RowCells::RowCells() : data_(kOneEmptyCell) {}
 
 RowCells::RowCells(int count) {
   const auto cells = static_cast<std::size_t>(std::max(count, 1));
@@ -51,11 +57,18 @@ RowCells::RowCells(std::string_view tabbed, int count) {
 }
 
 RowCells::RowCells(std::span<const std::string_view> texts, int count) {
-  const auto cells = static_cast<std::size_t>(std::max(count, 1));
+  fill(texts, static_cast<std::size_t>(std::max(count, 1)), nullptr);
+}
+
+RowCells::RowCells(std::span<const std::string_view> texts, int count, RowArena& arena) {
+  fill(texts, static_cast<std::size_t>(std::max(count, 1)), &arena);
+}
+
+void RowCells::fill(std::span<const std::string_view> texts, std::size_t cells, RowArena* arena) {
   const std::size_t kept = std::min(texts.size(), cells);
   std::size_t total = 0;
   for (std::size_t cell = 0; cell < kept; ++cell) total += texts[cell].size();
-  allocate(cells, total);
+  allocate(cells, total, arena);
   char* const text = data_ + textStart();
   std::size_t length = 0;
   for (std::size_t cell = 0; cell < cells; ++cell) {
@@ -69,9 +82,10 @@ RowCells::RowCells(std::span<const std::string_view> texts, int count) {
 }
 
 RowCells::RowCells(const RowCells& other) {
-  const std::size_t bytes = other.textStart() + other.end(other.count() - 1);
-  data_ = static_cast<char*>(::operator new(bytes));
-  std::memcpy(data_, other.data_, bytes);
+  // A copy is the copy's own, wherever the original's buffer lives.
+  const std::size_t textBytes = other.end(other.count() - 1);
+  allocate(static_cast<std::size_t>(other.count()), textBytes);
+  std::memcpy(data_ + 4, other.data_ + 4, other.textStart() - 4 + textBytes);
 }
 
 RowCells::RowCells(RowCells&& other) noexcept

@@ -7,26 +7,30 @@
 
 namespace quorvane {
 
+class RowArena;
+
 // The texts of one grid row's cells in a single buffer: the number of cells and where
 // each ends, then the texts one after another. A row of a loaded sheet costs one
 // allocation instead of one per cell, the row itself one pointer, and reading a cell
 // copies nothing.
 class RowCells {
  public:
-  RowCells() : RowCells(1) {}
+  RowCells();  // one empty cell
   explicit RowCells(int count);
   // The cells of `tabbed`, separated by tab characters, leftmost first; missing cells
   // are empty, texts beyond the last cell are dropped.
   RowCells(std::string_view tabbed, int count);
   // The given texts as the first cells; missing cells are empty, extra texts dropped.
   RowCells(std::span<const std::string_view> texts, int count);
+  // The same in memory of `arena`, which must outlive the row.
+  RowCells(std::span<const std::string_view> texts, int count, RowArena& arena);
   RowCells(const RowCells& other);
   RowCells(RowCells&& other) noexcept;
   RowCells& operator=(const RowCells& other);
   RowCells& operator=(RowCells&& other) noexcept;
   ~RowCells();
 
-  int count() const { return static_cast<int>(read(0)); }
+  int count() const { return static_cast<int>(read(0) & ~kBorrowed); }
   std::string_view at(int cell) const;  // `cell` from 0 to count() - 1
   // Every cell's text, one after another, and where cell `cell` ends in it: for readers
   // that go through a whole row at once.
@@ -37,15 +41,19 @@ class RowCells {
   void resize(int count);
 
  private:
-  // A buffer of its own for `cells` cells and `textBytes` bytes of text, the count written.
-  void allocate(std::size_t cells, std::size_t textBytes);
+  // Set in the count of a buffer that is not the row's to free.
+  static constexpr std::uint32_t kBorrowed = 0x80000000u;
+  // A buffer for `cells` cells and `textBytes` bytes of text, the count written: of its own,
+  // or from `arena`.
+  void allocate(std::size_t cells, std::size_t textBytes, RowArena* arena = nullptr);
+  void fill(std::span<const std::string_view> texts, std::size_t cells, RowArena* arena);
   void release();
   std::uint32_t read(std::size_t slot) const;
   void write(std::size_t slot, std::uint32_t value);
   std::size_t textStart() const { return (1 + static_cast<std::size_t>(count())) * 4; }
 
-  // The count, the count end offsets (from the text start), the texts. A moved-from row
-  // keeps one empty cell, in a buffer shared by all such rows.
+  // The count, the count end offsets (from the text start), the texts. A new or moved-from
+  // row holds one empty cell, in a buffer shared by all such rows.
   char* data_;
 };
 

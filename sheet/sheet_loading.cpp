@@ -53,7 +53,7 @@ void cleanForRow(Module1::TagRecord& tag) {
 // The row of a file that was read: its name, its tag's texts as the sheet shows them (a
 // file without a tag has empty ones and genre 0), the name again, "1" and the genre number.
 // Runs on the loader's threads: the texts are decoded into one buffer of the thread's own.
-RowCells rowOfFile(std::string_view name, const FileEnd& end) {
+RowCells rowOfFile(std::string_view name, const FileEnd& end, RowArena& arena) {
   static constexpr FieldSpan kFields[] = {kTitleField, kArtistField, kAlbumField, kYearField,
                                           kCommentField};
   thread_local std::string text;
@@ -85,7 +85,7 @@ RowCells rowOfFile(std::string_view name, const FileEnd& end) {
   const std::string_view cells[kSheetCols] = {
       name,      fields[0], fields[1],  fields[2], fields[3], fields[4], Module1::GenreTable[genre],
       name,      kStateLoaded, kGenreNumbers[genre]};
-  return RowCells(cells, kSheetCols);
+  return RowCells(cells, kSheetCols, arena);
 }
 
 }  // namespace
@@ -236,6 +236,8 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   // once; each row joins the grid here, in the file list's order, as soon as it is ready.
   // Only what the rows need is kept of each file, not the 128 bytes of its end.
   grid_.reserveRows(grid_.Rows() + static_cast<int>(names.size()));
+  // A row of a tagged file takes about 150 bytes.
+  RowArena& arena = grid_.newRowArena(names.size() * 160);
   std::vector<RowCells> rows(names.size());
   std::vector<std::unique_ptr<FileFailure>> failures(names.size());
   loadedStates_.assign(names.size(), FileState());
@@ -244,7 +246,7 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
       [&](std::size_t i, FileEnd& end) {
         loadedStates_[i] = fileStateOf(end);
         if (end.opened) {
-          rows[i] = rowOfFile(names[i], end);
+          rows[i] = rowOfFile(names[i], end, arena);
         } else {
           failures[i] = std::make_unique<FileFailure>(std::move(end.failure));
         }

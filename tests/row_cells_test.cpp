@@ -3,8 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <thread>
 #include <vector>
 
+#include "sheet/flex_grid.h"
+#include "sheet/row_arena.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -74,6 +80,62 @@ TEST(RowCells, CopiesOwnTheirTextsAndMovedFromRowsStayUsable) {
   row = moved;
   row.set(1, row.at(0));  // a cell set from a view of the row's own text
   EXPECT_EQ(cellsOf(row), (std::vector<std::string>{"changed", "changed"}));
+}
+
+// Readers build rows in one arena at once: no two pieces may overlap, each is aligned for
+// the row's counts, and pieces larger than a block still fit.
+TEST(RowArena, HandsOutSeparatePiecesToManyThreads) {
+  quorvane::RowArena arena(1000);
+  constexpr int kThreads = 4;
+  constexpr int kPieces = 20000;
+  struct Piece {
+    char* at;
+    std::size_t size;
+  };
+  std::vector<std::vector<Piece>> pieces(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kPieces; ++i) {
+        const std::size_t size = i == kPieces / 2 ? (std::size_t{5} << 20) : 1 + (i * 7 + t) % 300;
+        char* at = arena.allocate(size);
+        std::memset(at, 'a' + t, size);
+        pieces[t].push_back({at, size});
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) {
+    for (const Piece& piece : pieces[t]) {
+      ASSERT_EQ(reinterpret_cast<std::uintptr_t>(piece.at) % 4, 0u);
+      ASSERT_EQ(std::string_view(piece.at, piece.size), std::string(piece.size, 'a' + t));
+    }
+  }
+}
+
+// Rows built in an arena that the grid keeps: they sort and change like any row, and a copy
+// taken from the grid stays readable after the grid let its rows and the arena go.
+TEST(RowArena, RowsInTheGridsArenaLiveAsLongAsTheRows) {
+  quorvane::FlexGrid grid;
+  grid.setCols(2);
+  quorvane::RowArena& arena = grid.newRowArena(3 << 20);
+  for (const char* name : {"c", "a", "b"}) {
+    const std::string_view cells[] = {name, name};
+    grid.AddItemRow(RowCells(cells, 2, arena), 0);
+  }
+  grid.setCol(0);
+  grid.setColSel(0);
+  grid.setSort(1);
+  grid.setTextMatrix(2, 1, "changed");
+  RowCells copy = grid.rowCells(1);
+  const RowCells second = grid.rowCells(2);
+  EXPECT_EQ(cellsOf(copy), (std::vector<std::string>{"a", "a"}));
+  grid.setRows(1);
+  grid.Clear();
+  EXPECT_EQ(cellsOf(copy), (std::vector<std::string>{"a", "a"}));
+  EXPECT_EQ(cellsOf(second), (std::vector<std::string>{"b", "changed"}));
+  copy = second;
+  EXPECT_EQ(cellsOf(copy), (std::vector<std::string>{"b", "changed"}));
 }
 
 }  // namespace

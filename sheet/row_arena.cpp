@@ -1,0 +1,82 @@
+#include "sheet/row_arena.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
+namespace quorvane {
+namespace {
+
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+constexpr std::size_t kSmallestBlock = std::size_t{16} << 10;
+constexpr std::size_t kLargestBlock = 2 * kLargePage;
+
+// A block on large-page boundaries (mapped a large page longer to find them), which the
+// system is asked to back with large pages: one fault then fills 2 MiB instead of 4 KiB.
+// Elsewhere the block is plain memory.
+#if defined(__linux__)
+char* takeBlock(std::size_t bytes, char*& mapped) {
+  if (bytes < kLargePage) {  // not worth a large page
+    mapped = static_cast<char*>(::operator new(bytes));
+    return mapped;
+  }
+  void* block = ::mmap(nullptr, bytes + kLargePage, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) throw std::bad_alloc();
+  mapped = static_cast<char*>(block);
+  const auto address = reinterpret_cast<std::uintptr_t>(block);
+  char* const begin = mapped + ((kLargePage - address % kLargePage) % kLargePage);
+  ::madvise(begin, bytes, MADV_HUGEPAGE);
+  return begin;
+}
+
+void giveBack(char* mapped, std::size_t bytes) {
+  if (bytes < kLargePage) {
+    ::operator delete(mapped);
+  } else {
+    ::munmap(mapped, bytes + kLargePage);
+  }
+}
+#else
+char* takeBlock(std::size_t bytes, char*& mapped) {
+  mapped = static_cast<char*>(::operator new(bytes));
+  return mapped;
+}
+
+void giveBack(char* mapped, std::size_t) {
+  ::operator delete(mapped);
+}
+#endif
+
+}  // namespace
+
+RowArena::~RowArena() {
+  for (const std::unique_ptr<Block>& block : blocks_) giveBack(block->mapped, block->size);
+}
+
+char* RowArena::allocate(std::size_t bytes) {
+  bytes = (bytes + 3) & ~std::size_t{3};
+  for (;;) {
+    Block* block = current_.load(std::memory_order_acquire);
+    if (block) {
+      const std::size_t at = block->used.fetch_add(bytes, std::memory_order_relaxed);
+      if (at + bytes <= block->size) return block->begin + at;
+    }
+    std::lock_guard lock(mutex_);
+    // Another thread may have put a fresh block in place meanwhile.
+    if (current_.load(std::memory_order_relaxed) != block) continue;
+    auto fresh = std::make_unique<Block>();
+    // The first block as large as the caller expects, the next ones large.
+    const std::size_t wanted = blocks_.empty() ? expected_ : kLargestBlock;
+    fresh->size = std::max(std::clamp(wanted, kSmallestBlock, kLargestBlock), bytes);
+    fresh->begin = takeBlock(fresh->size, fresh->mapped);
+    blocks_.push_back(std::move(fresh));
+    current_.store(blocks_.back().get(), std::memory_order_release);
+  }
+}
+
+}  // namespace quorvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace quorvane {
+
+// Memory for the rows of one load: pieces of large blocks, taken by any number of reader
+// threads at once, all given back together when the arena goes. A piece costs an atomic
+// add instead of an allocation, and the blocks are few and large, so a folder of many
+// files touches few fresh pages.
+class RowArena {
+ public:
+  // `expected`: about how many bytes the rows will take, for the size of the first block.
+  explicit RowArena(std::size_t expected = 0) : expected_(expected) {}
+  ~RowArena();
+  RowArena(const RowArena&) = delete;
+  RowArena& operator=(const RowArena&) = delete;
+
+  // `bytes` bytes aligned to 4, valid while the arena lives.
+  char* allocate(std::size_t bytes);
+
+ private:
+  struct Block {
+    char* mapped = nullptr;
+    char* begin = nullptr;
+    std::size_t size = 0;
+    std::atomic<std::size_t> used{0};
+  };
+  const std::size_t expected_;
+  std::atomic<Block*> current_{nullptr};
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Block>> blocks_;  // under mutex_
+};
+
+}  // namespace quorvane
