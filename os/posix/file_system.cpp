@@ -80,13 +80,27 @@ void sortFrom(std::string** first, std::string** last, std::string** buffer, std
   });
 }
 
-std::vector<std::string> toText(std::vector<std::string> byteNames) {
-  std::vector<std::string*> order(byteNames.size()), buffer(byteNames.size());
-  for (std::size_t i = 0; i < byteNames.size(); ++i) order[i] = &byteNames[i];
+// The names sorted and decoded where they stand: a large folder's list is not copied.
+std::vector<std::string> toText(std::vector<std::string> names) {
+  std::vector<std::string*> order(names.size()), buffer(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) order[i] = &names[i];
   sortFrom(order.data(), order.data() + order.size(), buffer.data(), 0);
-  std::vector<std::string> names;
-  names.reserve(order.size());
-  for (const std::string* name : order) names.push_back(nameFromBytes(*name));
+  // order[i] is the name that belongs at i: each cycle of the order is moved round once.
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (order[i] == nullptr) continue;
+    std::string held = std::move(names[i]);
+    for (std::size_t at = i;;) {
+      const auto source = static_cast<std::size_t>(order[at] - names.data());
+      order[at] = nullptr;
+      if (source == i) {
+        names[at] = std::move(held);
+        break;
+      }
+      names[at] = std::move(names[source]);
+      at = source;
+    }
+  }
+  for (std::string& name : names) name = nameFromBytes(name);
   return names;
 }
 
@@ -122,6 +136,12 @@ Mp3Listing listMp3Files(std::string_view folder) {
     return listing;
   }
   std::vector<std::string> names;
+  // Room for as many names as the folder's size could hold, so that a large folder's list
+  // is not moved while it grows; room that is never written costs no memory.
+  struct stat info {};
+  if (::fstat(::dirfd(dir.get()), &info) == 0 && info.st_size > 0) {
+    names.reserve(static_cast<std::size_t>(std::min<off_t>(info.st_size / 16, 1 << 22)));
+  }
   int error = 0;
   while (const dirent* entry = nextEntry(dir.get(), error)) {
     const std::string_view name = entry->d_name;
