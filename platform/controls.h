@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -136,6 +137,8 @@ class FileList : public Control {
   virtual void Refresh() = 0;
   virtual int ListCount() const = 0;
   virtual std::string List(int index) const = 0;
+  // Every name at once, as List gives them one by one; valid until the folder is read again.
+  virtual std::span<const std::string> names() const = 0;
   // False when the folder could not be listed at the last read (the list is then empty);
   // readError() then gives the system's reason.
   virtual bool readOk() const = 0;

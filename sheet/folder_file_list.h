@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,7 @@ class FolderFileList : public FileList {
   void Refresh() override;
   int ListCount() const override { return static_cast<int>(names_.size()); }
   std::string List(int index) const override;
+  std::span<const std::string> names() const override { return names_; }
   bool readOk() const override { return readOk_; }
   std::string readError() const override { return readError_; }
   void setPathChangeHandler(std::function<void()> handler) override {

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -221,16 +222,17 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
   InitSheet();
   unlistedNames_.clear();
   unreadFiles_.clear();
-  const int n = c_.File1.ListCount();
-  std::vector<std::string> names;
-  names.reserve(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    std::string name = c_.File1.List(i);
-    if (std::any_of(name.begin(), name.end(), breaksRow)) {
-      unlistedNames_.push_back(std::move(name));
-      continue;
+  // The file list's names as they stand; a copy only when some must be left out.
+  std::span<const std::string> names = c_.File1.names();
+  std::vector<std::string> listed;
+  const auto breaksName = [](const std::string& name) {
+    return std::any_of(name.begin(), name.end(), breaksRow);
+  };
+  if (std::any_of(names.begin(), names.end(), breaksName)) {
+    for (const std::string& name : names) {
+      (breaksName(name) ? unlistedNames_ : listed).push_back(name);
     }
-    names.push_back(std::move(name));
+    names = listed;
   }
   // The files are read, their tags decoded and their rows put together on a few threads at
   // once; each row joins the grid here, in the file list's order, as soon as it is ready.
@@ -255,7 +257,7 @@ bool MainWindow::SerchMP3File(const std::string& strPath) {
         for (std::size_t i = begin; i < end; ++i) {
           if (failures[i]) {
             // Not an untagged file: its cells were never read.
-            unreadFiles_.push_back({std::move(names[i]), std::move(*failures[i])});
+            unreadFiles_.push_back({names[i], std::move(*failures[i])});
             continue;
           }
           // The row data finds the row's file state again wherever a sort moves the row.

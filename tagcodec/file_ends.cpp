@@ -172,14 +172,14 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
       keeping(ends, paths.size(), prepare), ready);
 }
 
-void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
+void readFileEnds(const std::string& folder, std::span<const std::string> names,
                   FileService& files, std::vector<FileEnd>& ends,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready,
                   const std::function<void(std::size_t index)>& prepare) {
   readFileEnds(folder, names, files, keeping(ends, names.size(), prepare), ready);
 }
 
-void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
+void readFileEnds(const std::string& folder, std::span<const std::string> names,
                   FileService& files, const std::function<void(std::size_t index, FileEnd& end)>& use,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready) {
   const std::unique_ptr<FolderReader> reader = files.readFolder(folder);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,11 +43,11 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
 // The same for the files `names` of `folder`, read relative to the folder where the file
 // service can (FileService::readFolder), by their paths elsewhere; the second form keeps no
 // ends: `use(index, end)` takes each on the reading thread as soon as it is read.
-void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
+void readFileEnds(const std::string& folder, std::span<const std::string> names,
                   FileService& files, std::vector<FileEnd>& ends,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready,
                   const std::function<void(std::size_t index)>& prepare = {});
-void readFileEnds(const std::string& folder, const std::vector<std::string>& names,
+void readFileEnds(const std::string& folder, std::span<const std::string> names,
                   FileService& files,
                   const std::function<void(std::size_t index, FileEnd& end)>& use,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready);

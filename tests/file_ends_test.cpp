@@ -110,7 +110,8 @@ TEST(ReadFileEndsOfAFolder, GiveWhatReadingEachByItsPathGives) {
     EXPECT_TRUE(sameEnd(byFolder[i], byPath[i])) << names[i];
   }
   // A folder that cannot be opened: each file fails by its path, with the reason.
-  readFileEnds(dir.file("none"), {"a.mp3"}, systemFiles(), byFolder, [](std::size_t, std::size_t) {});
+  const std::vector<std::string> one = {"a.mp3"};
+  readFileEnds(dir.file("none"), one, systemFiles(), byFolder, [](std::size_t, std::size_t) {});
   EXPECT_FALSE(byFolder[0].opened);
   EXPECT_EQ(byFolder[0].failure.description, std::strerror(ENOENT));
 }
