@@ -12,8 +12,11 @@ namespace quorvane {
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
-constexpr std::size_t kSmallestBlock = std::size_t{16} << 10;
+constexpr std::size_t kSmallestBlock = std::size_t{64} << 10;
 constexpr std::size_t kLargestBlock = 2 * kLargePage;
+constexpr std::size_t kSlabBytes = std::size_t{16} << 10;
+
+std::atomic<std::uint64_t> nextArenaId{1};
 
 // A block on large-page boundaries (mapped a large page longer to find them), which the
 // system is asked to back with large pages: one fault then fills 2 MiB instead of 4 KiB.
@@ -58,8 +61,32 @@ RowArena::~RowArena() {
   for (const std::unique_ptr<Block>& block : blocks_) giveBack(block->mapped, block->size);
 }
 
+RowArena::RowArena(std::size_t expected) : id_(nextArenaId++), expected_(expected) {}
+
 char* RowArena::allocate(std::size_t bytes) {
   bytes = (bytes + 3) & ~std::size_t{3};
+  // Each thread cuts its pieces from a slab of its own, so that threads building rows at
+  // once do not take turns at one counter for every row. The arena's number tells a slab
+  // of this arena from one of an arena gone before.
+  struct Slab {
+    std::uint64_t arena = 0;
+    char* next = nullptr;
+    std::size_t left = 0;
+  };
+  thread_local Slab slab;
+  if (slab.arena == id_ && slab.left >= bytes) {
+    char* const piece = slab.next;
+    slab.next += bytes;
+    slab.left -= bytes;
+    return piece;
+  }
+  if (bytes > kSlabBytes / 4) return take(bytes);
+  char* const fresh = take(kSlabBytes);
+  slab = Slab{id_, fresh + bytes, kSlabBytes - bytes};
+  return fresh;
+}
+
+char* RowArena::take(std::size_t bytes) {
   for (;;) {
     Block* block = current_.load(std::memory_order_acquire);
     if (block) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -15,7 +16,7 @@ namespace quorvane {
 class RowArena {
  public:
   // `expected`: about how many bytes the rows will take, for the size of the first block.
-  explicit RowArena(std::size_t expected = 0) : expected_(expected) {}
+  explicit RowArena(std::size_t expected = 0);
   ~RowArena();
   RowArena(const RowArena&) = delete;
   RowArena& operator=(const RowArena&) = delete;
@@ -24,12 +25,16 @@ class RowArena {
   char* allocate(std::size_t bytes);
 
  private:
+  // `bytes` bytes of the current block, or of a new one when it is used up.
+  char* take(std::size_t bytes);
+
   struct Block {
     char* mapped = nullptr;
     char* begin = nullptr;
     std::size_t size = 0;
     std::atomic<std::size_t> used{0};
   };
+  const std::uint64_t id_;  // never the same for two arenas
   const std::size_t expected_;
   std::atomic<Block*> current_{nullptr};
   std::mutex mutex_;

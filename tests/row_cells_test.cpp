@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -110,6 +111,17 @@ TEST(RowArena, HandsOutSeparatePiecesToManyThreads) {
       ASSERT_EQ(reinterpret_cast<std::uintptr_t>(piece.at) % 4, 0u);
       ASSERT_EQ(std::string_view(piece.at, piece.size), std::string(piece.size, 'a' + t));
     }
+  }
+}
+
+// A thread's piece of an arena that is gone is never handed out by the next one, even where
+// the next one takes its place in memory (caught by the address sanitizer).
+TEST(RowArena, AnArenaGoneLeavesNothingToTheNext) {
+  for (int i = 0; i < 4; ++i) {
+    auto arena = std::make_unique<quorvane::RowArena>(100);
+    char* piece = arena->allocate(40);
+    std::memset(piece, 'x', 40);
+    ASSERT_EQ(std::string_view(piece, 40), std::string(40, 'x'));
   }
 }
 
