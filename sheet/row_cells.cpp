@@ -108,21 +108,8 @@ RowCells::~RowCells() {
   release();
 }
 
-std::uint32_t RowCells::read(std::size_t slot) const {
-  std::uint32_t value;
-  std::memcpy(&value, data_ + slot * 4, 4);
-  return value;
-}
-
 void RowCells::write(std::size_t slot, std::uint32_t value) {
   std::memcpy(data_ + slot * 4, &value, 4);
-}
-
-std::string_view RowCells::at(int cell) const {
-  const auto index = static_cast<std::size_t>(cell);
-  const std::uint32_t begin = index == 0 ? 0 : read(index);
-  const std::uint32_t end = read(index + 1);
-  return {data_ + textStart() + begin, end - begin};
 }
 
 // Both build the new row from views of the old one's texts, which stay put until the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,7 +32,12 @@ class RowCells {
   ~RowCells();
 
   int count() const { return static_cast<int>(read(0) & ~kBorrowed); }
-  std::string_view at(int cell) const;  // `cell` from 0 to count() - 1
+  // `cell` from 0 to count() - 1
+  std::string_view at(int cell) const {
+    const auto index = static_cast<std::size_t>(cell);
+    const std::uint32_t begin = index == 0 ? 0 : read(index);
+    return {data_ + textStart() + begin, read(index + 1) - begin};
+  }
   // Every cell's text, one after another, and where cell `cell` ends in it: for readers
   // that go through a whole row at once.
   std::string_view texts() const { return {data_ + textStart(), end(count() - 1)}; }
@@ -48,7 +54,11 @@ class RowCells {
   void allocate(std::size_t cells, std::size_t textBytes, RowArena* arena = nullptr);
   void fill(std::span<const std::string_view> texts, std::size_t cells, RowArena* arena);
   void release();
-  std::uint32_t read(std::size_t slot) const;
+  std::uint32_t read(std::size_t slot) const {
+    std::uint32_t value;
+    std::memcpy(&value, data_ + slot * 4, 4);
+    return value;
+  }
   void write(std::size_t slot, std::uint32_t value);
   std::size_t textStart() const { return (1 + static_cast<std::size_t>(count())) * 4; }
 

@@ -7,6 +7,7 @@
 
 #include "sheet/main_window.h"
 #include "sheet/sheet_columns.h"
+#include "tagcodec/code_page.h"
 #include "tagcodec/file_ends.h"
 #include "tagcodec/file_state.h"
 #include "tagcodec/genre_table.h"
@@ -61,10 +62,11 @@ RowCells rowOfFile(std::string_view name, const FileEnd& end, RowArena& arena) {
   text.clear();
   std::size_t bounds[std::size(kFields) + 1] = {0};
   const bool tagged = end.hasTag();
+  const CodePage& page = tagCodePage();
   for (std::size_t f = 0; f < std::size(kFields); ++f) {
     if (tagged) {
       Module1::AppendFieldText(std::span(end.tail).subspan(kFields[f].offset, kFields[f].width),
-                               text);
+                               text, page);
     }
     bounds[f + 1] = text.size();
   }

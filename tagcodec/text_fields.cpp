@@ -14,13 +14,17 @@ std::string BytesToText(std::span<const std::uint8_t> field) {
 }
 
 void AppendFieldText(std::span<const std::uint8_t> field, std::string& out) {
+  AppendFieldText(field, out, quorvane::tagCodePage());
+}
+
+void AppendFieldText(std::span<const std::uint8_t> field, std::string& out,
+                     const quorvane::CodePage& page) {
   const void* zero = std::memchr(field.data(), 0, field.size());
   const std::size_t n =
       zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - field.data())
            : field.size();
   if (n == 0) return;
-  quorvane::tagCodePage().decodeAppend(
-      std::string_view(reinterpret_cast<const char*>(field.data()), n), out);
+  page.decodeAppend(std::string_view(reinterpret_cast<const char*>(field.data()), n), out);
 }
 
 void TextToBytes(std::span<std::uint8_t> field, std::string_view text) {

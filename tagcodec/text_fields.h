@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+namespace quorvane {
+class CodePage;
+}
+
 namespace Module1 {
 
 // The text of one fixed-width tag field: the bytes up to the first zero byte (or all of
@@ -12,6 +16,9 @@ namespace Module1 {
 std::string BytesToText(std::span<const std::uint8_t> field);
 // The same text appended to `out`, for a reader that builds many fields in one buffer.
 void AppendFieldText(std::span<const std::uint8_t> field, std::string& out);
+// The same in `page`, which a reader of many fields looks up once.
+void AppendFieldText(std::span<const std::uint8_t> field, std::string& out,
+                     const quorvane::CodePage& page);
 
 // Fills every byte of `field`: the text encoded in the tag code page, cut at the field's
 // width in bytes (a double-byte character that straddles the end keeps its lead byte
