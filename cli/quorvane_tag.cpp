@@ -162,15 +162,18 @@ bool writeOut(std::string_view out) {
 bool printRows(const quorvane::MainWindow& window, bool commas) {
   const quorvane::FlexGrid& grid = window.MSFlexGrid1();
   const char separator = commas ? ',' : '\t';
+  // Written out in pieces small enough that the same few pages of memory carry them all:
+  // fresh memory is slow to come by on some systems.
+  constexpr std::size_t kPiece = std::size_t{128} << 10;
   std::string out;
-  out.reserve(1 << 20);
+  out.reserve(kPiece);
   for (int r = 1; r < grid.Rows(); ++r) {
     quorvane::appendRow(out, grid.rowCells(r), quorvane::kSheetCols, separator);
     const quorvane::FileState* state = window.loadedStateOfRow(r);
     out += separator;
     (state ? *state : quorvane::FileState()).appendText(out);
     out += commas ? "\r\n" : "\n";
-    if (out.size() > (1 << 20) - 4096) {
+    if (out.size() > kPiece - 4096) {
       if (!writeOut(out)) return false;
       out.clear();
     }
