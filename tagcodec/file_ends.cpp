@@ -14,9 +14,14 @@
 namespace quorvane {
 namespace {
 
-// Files handed to a reader at a time: large enough that taking work costs little, small
-// enough that the caller gets its first rows early.
-constexpr std::size_t kChunk = 64;
+// Files handed to a reader at a time: large enough that taking work and waking the caller
+// cost little (a warm file takes microseconds, a wake-up tens of them), small enough that
+// the caller gets its first rows early and that a slow device has many chunks to spread
+// over its readers.
+std::size_t chunkSize(std::size_t count) {
+  constexpr std::size_t kSmallest = 64, kLargest = 256, kChunksPerReader = 4;
+  return std::clamp(count / (32 * kChunksPerReader), kSmallest, kLargest);
+}
 // How many readers, and when to add more. With warm caches reading is CPU work, and more
 // threads than cores only get in each other's way; a device that answers slowly (a cold
 // cache, a USB stick, a network share) serves many waiting requests at once. So reading
@@ -40,8 +45,10 @@ ReaderPlan readerPlan() {
   return {std::min(cores, kMostReaders), kMostReaders};
 }
 
-// A caller that waits this long for the next results has readers waiting on the device.
+// Readers that take this long for 64 files wait on the device: a warm file takes about
+// 10 us.
 constexpr auto kSlowDevice = std::chrono::milliseconds(2);
+constexpr std::size_t kFilesInSlowDevice = 64;
 constexpr std::size_t kAddedReaders = 4;
 
 // Chunks of `ends` filled by the readers, handed to the caller in order.
@@ -55,12 +62,21 @@ class Chunks {
     {
       std::lock_guard lock(mutex_);
       done_[chunk] = true;
+      ++finished_;
     }
     changed_.notify_one();
   }
 
+  // How many chunks are read, in any order: while this grows, the readers are busy, not
+  // waiting on the device.
+  std::size_t finished() {
+    std::lock_guard lock(mutex_);
+    return finished_;
+  }
+
   // False when the chunk is still being read after `patience`.
-  bool waitFor(std::size_t chunk, std::chrono::milliseconds patience) {
+  template <class Duration>
+  bool waitFor(std::size_t chunk, Duration patience) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, patience, [&] { return done_[chunk]; });
   }
@@ -72,6 +88,7 @@ class Chunks {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<bool> done_;
+  std::size_t finished_ = 0;
 };
 
 }  // namespace
@@ -100,6 +117,7 @@ template <class ReadOne>
 void readEnds(std::size_t count, const ReadOne& readOne,
               const std::function<void(std::size_t index, FileEnd& end)>& use,
               const std::function<void(std::size_t begin, std::size_t end)>& ready) {
+  const std::size_t kChunk = chunkSize(count);
   const std::size_t chunkCount = (count + kChunk - 1) / kChunk;
   Chunks chunks(chunkCount);
   const auto readChunk = [&](std::size_t chunk) {
@@ -142,9 +160,18 @@ void readEnds(std::size_t count, const ReadOne& readOne,
     }
     return;
   }
+  const auto patience = std::max(kSlowDevice, kSlowDevice * static_cast<long>(kChunk) /
+                                                  static_cast<long>(kFilesInSlowDevice));
   for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
-    while (!chunks.waitFor(chunk, kSlowDevice)) {
-      if (readers.size() < plan.most && !chunks.allTaken(chunkCount)) addReaders(kAddedReaders);
+    // Readers that did not finish a chunk each while the caller waited take longer than
+    // kSlowDevice for kFilesInSlowDevice files: they wait on the device. A chunk that is late
+    // while the others come in at a warm pace only had its reader put aside for a while.
+    for (std::size_t before = chunks.finished(); !chunks.waitFor(chunk, patience);
+         before = chunks.finished()) {
+      if (chunks.finished() - before < readers.size() && readers.size() < plan.most &&
+          !chunks.allTaken(chunkCount)) {
+        addReaders(kAddedReaders);
+      }
     }
     ready(chunk * kChunk, std::min((chunk + 1) * kChunk, count));
   }

@@ -150,10 +150,15 @@ class SlowFiles : public PosixFileService {
  public:
   class SlowFile : public OpenFile {
    public:
-    explicit SlowFile(std::unique_ptr<OpenFile> file) : file_(std::move(file)) {}
+    SlowFile(std::unique_ptr<OpenFile> file, SlowFiles& owner)
+        : file_(std::move(file)), owner_(owner) {}
     std::int64_t size() const override { return file_->size(); }
     bool read(std::int64_t offset, std::span<std::uint8_t> bytes) override {
+      const int now = ++owner_.reading;
+      for (int most = owner_.mostReading; now > most && !owner_.mostReading.compare_exchange_weak(most, now);) {
+      }
       std::this_thread::sleep_for(std::chrono::microseconds(200));
+      --owner_.reading;
       return file_->read(offset, bytes);
     }
     bool write(std::int64_t offset, std::span<const std::uint8_t> bytes) override {
@@ -166,13 +171,30 @@ class SlowFiles : public PosixFileService {
 
    private:
     std::unique_ptr<OpenFile> file_;
+    SlowFiles& owner_;
   };
 
   std::unique_ptr<OpenFile> openToRead(const std::string& path, FileFailure& failure) override {
     auto file = PosixFileService::openToRead(path, failure);
-    return file ? std::make_unique<SlowFile>(std::move(file)) : nullptr;
+    return file ? std::make_unique<SlowFile>(std::move(file), *this) : nullptr;
   }
+
+  std::atomic<int> reading{0};      // reads under way
+  std::atomic<int> mostReading{0};  // the most at once
 };
+
+// A device that answers slowly gets more readers than one per core, so that it has many
+// requests to serve at once.
+TEST(ReadFileEnds, ASlowDeviceGetsMoreReadersThanCores) {
+  const unsigned cores = std::max(2u, std::thread::hardware_concurrency());
+  if (cores >= 32) GTEST_SKIP() << "as many readers as there may be to start with";
+  TempDir dir;
+  const std::vector<std::string> paths = mixedFolder(dir, 1500);
+  SlowFiles slow;
+  std::vector<FileEnd> ends;
+  readFileEnds(paths, slow, ends, [](std::size_t, std::size_t) {});
+  EXPECT_GT(slow.mostReading.load(), static_cast<int>(cores));
+}
 
 // Each run of results is complete when it is handed over: every end in it is read (and
 // prepared) already, and is what reading that file on its own gives.
