@@ -224,7 +224,9 @@ const FlexGrid::CellColours* FlexGrid::coloursAt(int row, int col) const {
 
 FlexGrid::CellColours& FlexGrid::colourCell(int row, int col) {
   std::unique_ptr<std::vector<CellColours>>& colours = rows_[row].colours;
-  if (!colours) colours = std::make_unique<std::vector<CellColours>>(static_cast<std::size_t>(cols_));
+  if (!colours) {
+    colours = std::make_unique<std::vector<CellColours>>(static_cast<std::size_t>(cols_));
+  }
   return (*colours)[col];
 }
 

@@ -88,8 +88,7 @@ RowCells::RowCells(const RowCells& other) {
   std::memcpy(data_ + 4, other.data_ + 4, other.textStart() - 4 + textBytes);
 }
 
-RowCells::RowCells(RowCells&& other) noexcept
-    : data_(std::exchange(other.data_, kOneEmptyCell)) {}
+RowCells::RowCells(RowCells&& other) noexcept : data_(std::exchange(other.data_, kOneEmptyCell)) {}
 
 RowCells& RowCells::operator=(const RowCells& other) {
   if (this != &other) *this = RowCells(other);

@@ -19,8 +19,9 @@ namespace {
 // the caller gets its first rows early and that a slow device has many chunks to spread
 // over its readers.
 std::size_t chunkSize(std::size_t count) {
-  constexpr std::size_t kSmallest = 64, kLargest = 256, kChunksPerReader = 4;
-  return std::clamp(count / (32 * kChunksPerReader), kSmallest, kLargest);
+  constexpr std::size_t kSmallest = 64, kLargest = 256;
+  constexpr std::size_t kChunks = 128;  // four for each of the most readers there may be
+  return std::clamp(count / kChunks, kSmallest, kLargest);
 }
 // How many readers, and when to add more. With warm caches reading is CPU work, and more
 // threads than cores only get in each other's way; a device that answers slowly (a cold
@@ -117,12 +118,12 @@ template <class ReadOne>
 void readEnds(std::size_t count, const ReadOne& readOne,
               const std::function<void(std::size_t index, FileEnd& end)>& use,
               const std::function<void(std::size_t begin, std::size_t end)>& ready) {
-  const std::size_t kChunk = chunkSize(count);
-  const std::size_t chunkCount = (count + kChunk - 1) / kChunk;
+  const std::size_t filesPerChunk = chunkSize(count);
+  const std::size_t chunkCount = (count + filesPerChunk - 1) / filesPerChunk;
   Chunks chunks(chunkCount);
   const auto readChunk = [&](std::size_t chunk) {
-    const std::size_t first = chunk * kChunk;
-    const std::size_t last = std::min(first + kChunk, count);
+    const std::size_t first = chunk * filesPerChunk;
+    const std::size_t last = std::min(first + filesPerChunk, count);
     FileEnd end;
     for (std::size_t i = first; i < last; ++i) {
       end = FileEnd{};
@@ -156,11 +157,11 @@ void readEnds(std::size_t count, const ReadOne& readOne,
   if (readers.empty()) {
     for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
       readChunk(chunk);
-      ready(chunk * kChunk, std::min((chunk + 1) * kChunk, count));
+      ready(chunk * filesPerChunk, std::min((chunk + 1) * filesPerChunk, count));
     }
     return;
   }
-  const auto patience = std::max(kSlowDevice, kSlowDevice * static_cast<long>(kChunk) /
+  const auto patience = std::max(kSlowDevice, kSlowDevice * static_cast<long>(filesPerChunk) /
                                                   static_cast<long>(kFilesInSlowDevice));
   for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
     // Readers that did not finish a chunk each while the caller waited take longer than
@@ -173,7 +174,7 @@ void readEnds(std::size_t count, const ReadOne& readOne,
         addReaders(kAddedReaders);
       }
     }
-    ready(chunk * kChunk, std::min((chunk + 1) * kChunk, count));
+    ready(chunk * filesPerChunk, std::min((chunk + 1) * filesPerChunk, count));
   }
 }
 
@@ -199,15 +200,15 @@ void readFileEnds(const std::vector<std::string>& paths, FileService& files,
       keeping(ends, paths.size(), prepare), ready);
 }
 
-void readFileEnds(const std::string& folder, std::span<const std::string> names,
-                  FileService& files, std::vector<FileEnd>& ends,
+void readFileEnds(const std::string& folder, std::span<const std::string> names, FileService& files,
+                  std::vector<FileEnd>& ends,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready,
                   const std::function<void(std::size_t index)>& prepare) {
   readFileEnds(folder, names, files, keeping(ends, names.size(), prepare), ready);
 }
 
-void readFileEnds(const std::string& folder, std::span<const std::string> names,
-                  FileService& files, const std::function<void(std::size_t index, FileEnd& end)>& use,
+void readFileEnds(const std::string& folder, std::span<const std::string> names, FileService& files,
+                  const std::function<void(std::size_t index, FileEnd& end)>& use,
                   const std::function<void(std::size_t begin, std::size_t end)>& ready) {
   const std::unique_ptr<FolderReader> reader = files.readFolder(folder);
   if (!reader) {

@@ -155,7 +155,8 @@ class SlowFiles : public PosixFileService {
     std::int64_t size() const override { return file_->size(); }
     bool read(std::int64_t offset, std::span<std::uint8_t> bytes) override {
       const int now = ++owner_.reading;
-      for (int most = owner_.mostReading; now > most && !owner_.mostReading.compare_exchange_weak(most, now);) {
+      int most = owner_.mostReading;
+      while (now > most && !owner_.mostReading.compare_exchange_weak(most, now)) {
       }
       std::this_thread::sleep_for(std::chrono::microseconds(200));
       --owner_.reading;
