@@ -10,9 +10,9 @@
 namespace quorvane {
 
 // Memory for the rows of one load: pieces of large blocks, taken by any number of reader
-// threads at once, all given back together when the arena goes. A piece costs an atomic
-// add instead of an allocation, and the blocks are few and large, so a folder of many
-// files touches few fresh pages.
+// threads at once, all given back together when the arena goes. A piece is cut from the
+// thread's own slab instead of being allocated, and the blocks are few and large, so a
+// folder of many files touches few fresh pages.
 class RowArena {
  public:
   // `expected`: about how many bytes the rows will take, for the size of the first block.

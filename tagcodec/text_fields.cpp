@@ -9,12 +9,8 @@ namespace Module1 {
 
 std::string BytesToText(std::span<const std::uint8_t> field) {
   std::string text;
-  AppendFieldText(field, text);
+  AppendFieldText(field, text, quorvane::tagCodePage());
   return text;
-}
-
-void AppendFieldText(std::span<const std::uint8_t> field, std::string& out) {
-  AppendFieldText(field, out, quorvane::tagCodePage());
 }
 
 void AppendFieldText(std::span<const std::uint8_t> field, std::string& out,

@@ -14,9 +14,8 @@ namespace Module1 {
 // The text of one fixed-width tag field: the bytes up to the first zero byte (or all of
 // them), decoded from the tag code page. Trailing spaces are kept.
 std::string BytesToText(std::span<const std::uint8_t> field);
-// The same text appended to `out`, for a reader that builds many fields in one buffer.
-void AppendFieldText(std::span<const std::uint8_t> field, std::string& out);
-// The same in `page`, which a reader of many fields looks up once.
+// The same text in `page` (the tag code page, looked up once by a reader of many fields),
+// appended to `out`, for a reader that builds many fields in one buffer.
 void AppendFieldText(std::span<const std::uint8_t> field, std::string& out,
                      const quorvane::CodePage& page);
 
