@@ -6,6 +6,7 @@
 
 namespace {
 
+using quorvane::isOwnText;
 using quorvane::nameFromBytes;
 using quorvane::nameToBytes;
 
@@ -13,6 +14,7 @@ TEST(FileNames, Utf8NamesAreTheirOwnText) {
   for (const std::string name : {"a.mp3", "曲 01 - ＡＢＣ.MP3", "$(touch x);'\".mp3", ""}) {
     EXPECT_EQ(nameFromBytes(name), name);
     EXPECT_EQ(nameToBytes(name), name);
+    EXPECT_TRUE(isOwnText(name));
   }
 }
 
@@ -23,6 +25,7 @@ TEST(FileNames, AnyBytesComeBack) {
     for (auto& b : bytes) b = static_cast<char>(1 + random() % 255);
     const std::string text = nameFromBytes(bytes);
     ASSERT_EQ(nameToBytes(text), bytes);
+    ASSERT_EQ(isOwnText(bytes), text == bytes);
   }
 }
 

@@ -4,8 +4,8 @@
 
 namespace quorvane {
 
-std::string nameFromBytes(std::string_view bytes) {
-  // Most names are well-formed UTF-8 without escape characters: their text is their bytes.
+bool isOwnText(std::string_view bytes) {
+  // Well-formed UTF-8 without an escape character.
   std::size_t checked = 0;
   while (checked < bytes.size()) {
     if (static_cast<unsigned char>(bytes[checked]) < 0x80) {
@@ -17,7 +17,12 @@ std::string nameFromBytes(std::string_view bytes) {
     if (len == 0 || utf8::isEscape(cp)) break;
     checked += len;
   }
-  if (checked == bytes.size()) return std::string(bytes);
+  return checked == bytes.size();
+}
+
+std::string nameFromBytes(std::string_view bytes) {
+  // Most names are well-formed UTF-8 without escape characters: their text is their bytes.
+  if (isOwnText(bytes)) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() + 8);
   std::size_t pos = 0;

@@ -100,7 +100,9 @@ std::vector<std::string> toText(std::vector<std::string> names) {
       at = source;
     }
   }
-  for (std::string& name : names) name = nameFromBytes(name);
+  for (std::string& name : names) {
+    if (!isOwnText(name)) name = nameFromBytes(name);
+  }
   return names;
 }
 
@@ -127,47 +129,54 @@ bool matchesMp3Pattern(std::string_view name) {
   return tail[0] == '.' && lower(tail[1]) == 'm' && lower(tail[2]) == 'p' && tail[3] == '3';
 }
 
-Mp3Listing listMp3Files(std::string_view folder) {
-  Mp3Listing listing;
+FolderEntries listFolder(std::string_view folder, bool mp3Files, bool subfolders) {
+  FolderEntries entries;
   Dir dir(nameToBytes(folder));
   if (!dir.get()) {
-    listing.ok = false;
-    listing.error = errno;
-    return listing;
+    entries.mp3.ok = false;
+    entries.mp3.error = errno;
+    return entries;
   }
-  std::vector<std::string> names;
+  std::vector<std::string> mp3Names;
   // Room for as many names as the folder's size could hold, so that a large folder's list
   // is not moved while it grows; room that is never written costs no memory.
   struct stat info {};
-  if (::fstat(::dirfd(dir.get()), &info) == 0 && info.st_size > 0) {
-    names.reserve(static_cast<std::size_t>(std::min<off_t>(info.st_size / 16, 1 << 22)));
+  if (mp3Files && ::fstat(::dirfd(dir.get()), &info) == 0 && info.st_size > 0) {
+    mp3Names.reserve(static_cast<std::size_t>(std::min<off_t>(info.st_size / 16, 1 << 22)));
   }
-  int error = 0;
-  while (const dirent* entry = nextEntry(dir.get(), error)) {
-    const std::string_view name = entry->d_name;
-    if (name.empty() || name[0] == '.' || !matchesMp3Pattern(name)) continue;
-    // Links are left out: writing through one could change a file outside the folder.
-    if (kindOf(dir.get(), entry, false) == Kind::Regular) names.emplace_back(name);
-  }
-  if (error != 0) {
-    listing.ok = false;
-    listing.error = error;
-  }
-  listing.names = toText(std::move(names));
-  return listing;
-}
-
-std::vector<std::string> listSubfolders(std::string_view folder) {
-  Dir dir(nameToBytes(folder));
-  std::vector<std::string> names;
-  if (!dir.get()) return names;
   int error = 0;
   while (const dirent* entry = nextEntry(dir.get(), error)) {
     const std::string_view name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
-    if (kindOf(dir.get(), entry, true) == Kind::Folder) names.emplace_back(name);
+    // Links are left out of the MP3 files: writing through one could change a file outside
+    // the folder. A link to a folder is a sub-folder, as the folder list opens it.
+    Kind kind = Kind::Other;
+    if (mp3Files && matchesMp3Pattern(name)) {
+      kind = kindOf(dir.get(), entry, false);
+      if (kind == Kind::Regular) {
+        mp3Names.emplace_back(name);
+        continue;
+      }
+    }
+    if (subfolders && (kind == Kind::Folder || kindOf(dir.get(), entry, true) == Kind::Folder)) {
+      entries.subfolders.emplace_back(name);
+    }
   }
-  return toText(std::move(names));
+  if (error != 0) {
+    entries.mp3.ok = false;
+    entries.mp3.error = error;
+  }
+  entries.mp3.names = toText(std::move(mp3Names));
+  entries.subfolders = toText(std::move(entries.subfolders));
+  return entries;
+}
+
+Mp3Listing listMp3Files(std::string_view folder) {
+  return listFolder(folder, true, false).mp3;
+}
+
+std::vector<std::string> listSubfolders(std::string_view folder) {
+  return listFolder(folder, false, true).subfolders;
 }
 
 std::vector<std::string> listDrives() {

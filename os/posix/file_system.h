@@ -26,6 +26,14 @@ Mp3Listing listMp3Files(std::string_view folder);
 // The folder's sub-folders (not hidden ones), sorted by name bytes.
 std::vector<std::string> listSubfolders(std::string_view folder);
 
+// Both of the above from one read of the folder, as asked for; `mp3` tells whether the
+// folder could be read.
+struct FolderEntries {
+  Mp3Listing mp3;
+  std::vector<std::string> subfolders;
+};
+FolderEntries listFolder(std::string_view folder, bool mp3Files, bool subfolders);
+
 // The roots of the mounted file systems a user works in: "/" first, then mounts under
 // /media, /mnt and /run/media, and $HOME when it is a mount of its own.
 std::vector<std::string> listDrives();
