@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,8 +90,11 @@ int main(int argc, char** argv) {
   quorvane::PosixFileService files;
   const std::string path = quorvane::nameFromBytes(args.path);
   const std::string notOpened = args.path + ": not a folder or an MP3 file\n";
-  if (!args.path.empty() && !quorvane::pathToOpen(path, files)) {
-    return reportError(argv[0], notOpened, 2);
+  if (!args.path.empty()) {
+    const std::optional<quorvane::PathToOpen> open = quorvane::pathToOpen(path, files);
+    if (!open) return reportError(argv[0], notOpened, 2);
+    // A large folder takes about as long to list as Qt takes to start: both at once.
+    files.listAhead(files.normalizeFolder(open->folder));
   }
 
   if (const std::string problem = quorvane::displayProblem(); !problem.empty()) {
@@ -123,7 +127,13 @@ int main(int argc, char** argv) {
     });
   }
   program.show();
-  if (!args.path.empty() && !program.window().OpenDroppedPath(path)) {
+  // The window is drawn while the folder is still being listed, so that its rows need only
+  // their own drawing once read. Input waits for them.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const bool opened = args.path.empty() || program.window().OpenDroppedPath(path);
+  // Whatever the opening did not take would be stale by the next listing.
+  files.dropListingAhead();
+  if (!opened) {
     // The path went away since it was checked.
     std::fprintf(stderr, "quorvane: %s", notOpened.c_str());
     if (errorsGoUnread()) showError(notOpened);

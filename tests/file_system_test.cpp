@@ -88,9 +88,12 @@ TEST(ListMp3Files, ManyNamesComeInTheOrderOfTheirBytes) {
   std::sort(names.begin(), names.end());
   const fs::Mp3Listing listing = fs::listMp3Files(dir.path().string());
   ASSERT_TRUE(listing.ok);
-  std::vector<std::string> listed;
+  std::vector<std::string> listed, texts;
   for (const std::string& name : listing.names) listed.push_back(nameToBytes(name));
   EXPECT_EQ(listed, names);
+  // Listed as text: bytes that are not UTF-8 come as escapes.
+  for (const std::string& name : names) texts.push_back(nameFromBytes(name));
+  EXPECT_EQ(listing.names, texts);
 }
 
 struct ListingCase {
@@ -126,14 +129,21 @@ TEST_P(ListingWithFaults, ListsWhatCanBeLookedAtAndFailsOnlyWhenReadingFails) {
   faults.entries = 0;
   const std::vector<std::string> folders = fs::listSubfolders(dir.text());
   const ListingFaults seen = faults;
+  faults.entries = 0;
+  const fs::FolderEntries both = fs::listFolder(dir.text(), true, true);
   faults = ListingFaults{};
 
   EXPECT_EQ(listing.ok, c.ok);
+  EXPECT_EQ(both.mp3.ok, c.ok);
   if (c.ok) {
     EXPECT_EQ(listing.names, c.mp3s);
     EXPECT_EQ(folders, c.folders);
+    // One read of the folder for both lists finds what two reads find.
+    EXPECT_EQ(both.mp3.names, c.mp3s);
+    EXPECT_EQ(both.subfolders, c.folders);
   } else {
     EXPECT_EQ(listing.error, EIO);  // the sub-folder list has no verdict: it lists what it read
+    EXPECT_EQ(both.mp3.error, EIO);
   }
   // Without entry types every candidate is looked at: the planted calls were the ones made.
   if (c.unknownTypes && c.ok) {
@@ -172,5 +182,81 @@ INSTANTIATE_TEST_SUITE_P(
         ListingCase{"the folder cannot be read to its end", false, "", 2, false, {}, {}},
         ListingCase{"a failed look and then a failed read", true, "a.mp3", 9, false, {}, {}}),
     caseName<ListingCase>);
+
+// Links, read once for both lists: a link to a folder is a sub-folder, whatever its name; a
+// link to an MP3 file is neither (writing through it could change a file elsewhere).
+TEST(ListFolder, LinksInOneReadForBothLists) {
+  TempDir dir;
+  writeFile(dir.file("a.mp3"), audio(10));
+  std::filesystem::create_directory(dir.file("x"));
+  std::filesystem::create_directory_symlink(dir.file("x"), dir.file("to-x"));
+  std::filesystem::create_directory_symlink(dir.file("x"), dir.file("to-x.mp3"));
+  std::filesystem::create_symlink(dir.file("a.mp3"), dir.file("to-a.mp3"));
+  std::filesystem::create_symlink(dir.file("gone"), dir.file("dangling.mp3"));
+  for (const bool unknownTypes : {false, true}) {
+    SCOPED_TRACE(unknownTypes ? "no entry types" : "entry types reported");
+    faults.unknownTypes = unknownTypes;
+    const fs::FolderEntries both = fs::listFolder(dir.text(), true, true);
+    const fs::FolderEntries files = fs::listFolder(dir.text(), true, false);
+    const fs::FolderEntries folders = fs::listFolder(dir.text(), false, true);
+    faults = ListingFaults{};
+    EXPECT_EQ(both.mp3.names, std::vector<std::string>{"a.mp3"});
+    EXPECT_EQ(both.subfolders, (std::vector<std::string>{"to-x", "to-x.mp3", "x"}));
+    EXPECT_EQ(files.mp3.names, both.mp3.names);
+    EXPECT_TRUE(files.subfolders.empty());
+    EXPECT_TRUE(folders.mp3.names.empty());
+    EXPECT_EQ(folders.subfolders, both.subfolders);
+  }
+}
+
+// A listing read ahead serves the next listing of each kind of exactly its folder, once; a
+// later one, another folder's, or one after it is dropped reads the folder as it is then.
+TEST(ListingAhead, ServesEachListOfItsFolderOnceAndNothingElse) {
+  TempDir dir, other;
+  writeFile(dir.file("a.mp3"), audio(10));
+  std::filesystem::create_directory(dir.file("x"));
+  writeFile(other.file("o.mp3"), audio(10));
+  const std::vector<std::string> oneFolder{"x"}, twoFolders{"x", "y"};
+
+  {
+    PosixFileService files;
+    files.listAhead(dir.text());
+    EXPECT_EQ(files.listMp3Files(other.text()).names, std::vector<std::string>{"o.mp3"});
+    // Taking the files waits for the read: what is made after it is not in its listing.
+    EXPECT_EQ(files.listMp3Files(dir.text()).names, std::vector<std::string>{"a.mp3"});
+    writeFile(dir.file("b.mp3"), audio(10));
+    std::filesystem::create_directory(dir.file("y"));
+    EXPECT_EQ(files.listSubfolders(dir.text()), oneFolder);
+    EXPECT_EQ(files.listSubfolders(dir.text()), twoFolders);
+    EXPECT_EQ(files.listMp3Files(dir.text()).names, (std::vector<std::string>{"a.mp3", "b.mp3"}));
+    std::filesystem::remove(dir.file("b.mp3"));
+    std::filesystem::remove(dir.file("y"));
+  }
+  {
+    PosixFileService files;
+    files.listAhead(dir.text());
+    EXPECT_EQ(files.listMp3Files(dir.text()).names, std::vector<std::string>{"a.mp3"});
+    std::filesystem::create_directory(dir.file("y"));
+    files.dropListingAhead();
+    EXPECT_EQ(files.listSubfolders(dir.text()), twoFolders);
+    std::filesystem::remove(dir.file("y"));
+  }
+  {
+    // A folder that cannot be read reports why, read ahead as read now.
+    PosixFileService files;
+    const std::string gone = dir.file("gone");
+    files.listAhead(gone);
+    const FolderListing listing = files.listMp3Files(gone);
+    EXPECT_FALSE(listing.ok);
+    EXPECT_EQ(listing.error, files.listMp3Files(gone).error);
+    EXPECT_TRUE(files.listSubfolders(gone).empty());
+  }
+  {
+    // Dropped or left untaken, the read is waited for: nothing outlives the service.
+    PosixFileService files;
+    files.listAhead(dir.text());
+    files.listAhead(other.text());
+  }
+}
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "os/posix/file_names.h"
@@ -263,8 +265,60 @@ std::string PosixFileService::joinPath(std::string_view folder, std::string_view
   return fs::joinPath(folder, name);
 }
 
+struct PosixFileService::Ahead {
+  ~Ahead() {
+    if (reading.joinable()) reading.join();
+  }
+  std::string folder;
+  fs::FolderEntries entries;
+  std::thread reading;
+  bool mp3Taken = false;
+  bool subfoldersTaken = false;
+};
+
+PosixFileService::PosixFileService() = default;
+PosixFileService::~PosixFileService() = default;
+
+void PosixFileService::listAhead(std::string folder) {
+  auto ahead = std::make_unique<Ahead>();
+  ahead->folder = std::move(folder);
+  Ahead* const filled = ahead.get();
+  try {
+    ahead->reading =
+        std::thread([filled] { filled->entries = fs::listFolder(filled->folder, true, true); });
+  } catch (const std::system_error&) {
+    return;  // no thread to spare: the folder is listed when it is asked for
+  }
+  const std::lock_guard lock(aheadLock_);
+  ahead_ = std::move(ahead);  // one started before is joined as it goes
+}
+
+void PosixFileService::dropListingAhead() {
+  std::unique_ptr<Ahead> dropped;
+  const std::lock_guard lock(aheadLock_);
+  dropped = std::move(ahead_);
+}
+
+bool PosixFileService::takeAhead(std::string_view folder, fs::Mp3Listing* mp3,
+                                 std::vector<std::string>* subfolders) {
+  const std::lock_guard lock(aheadLock_);
+  if (!ahead_ || ahead_->folder != folder) return false;
+  bool& taken = mp3 ? ahead_->mp3Taken : ahead_->subfoldersTaken;
+  if (taken) return false;
+  taken = true;
+  if (ahead_->reading.joinable()) ahead_->reading.join();
+  if (mp3) {
+    *mp3 = std::move(ahead_->entries.mp3);
+  } else {
+    *subfolders = std::move(ahead_->entries.subfolders);
+  }
+  if (ahead_->mp3Taken && ahead_->subfoldersTaken) ahead_.reset();
+  return true;
+}
+
 FolderListing PosixFileService::listMp3Files(std::string_view folder) {
-  fs::Mp3Listing found = fs::listMp3Files(folder);
+  fs::Mp3Listing found;
+  if (!takeAhead(folder, &found, nullptr)) found = fs::listMp3Files(folder);
   FolderListing listing;
   listing.names = std::move(found.names);
   listing.ok = found.ok;
@@ -273,7 +327,9 @@ FolderListing PosixFileService::listMp3Files(std::string_view folder) {
 }
 
 std::vector<std::string> PosixFileService::listSubfolders(std::string_view folder) {
-  return fs::listSubfolders(folder);
+  std::vector<std::string> names;
+  if (!takeAhead(folder, nullptr, &names)) names = fs::listSubfolders(folder);
+  return names;
 }
 
 std::vector<std::string> PosixFileService::listDrives() {

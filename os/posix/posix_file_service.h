@@ -1,5 +1,9 @@
 #pragma once
 
+#include <memory>
+#include <mutex>
+
+#include "os/posix/file_system.h"
 #include "platform/file_service.h"
 
 namespace quorvane {
@@ -12,6 +16,20 @@ namespace quorvane {
 // of its own fails it (the file keeps a name that finds it, in that case).
 class PosixFileService : public FileService {
  public:
+  PosixFileService();
+  ~PosixFileService() override;
+  PosixFileService(const PosixFileService&) = delete;
+  PosixFileService& operator=(const PosixFileService&) = delete;
+
+  // Starts reading `folder` (normalized, as the folder list holds it) on a thread of its
+  // own: the next listMp3Files and listSubfolders of exactly that folder each take their
+  // part of that one read instead of reading the folder again. The window starts it before
+  // its toolkit, which then starts while the folder is read.
+  void listAhead(std::string folder);
+  // Drops what listAhead read and no one took, so that every later listing reads the
+  // folder as it is then.
+  void dropListingAhead();
+
   std::unique_ptr<OpenFile> openToRead(const std::string& path, FileFailure& failure) override;
   std::unique_ptr<OpenFile> openToWrite(const std::string& path, FileFailure& failure) override;
   bool renameNoReplace(const std::string& from, const std::string& to,
@@ -35,6 +53,16 @@ class PosixFileService : public FileService {
   std::string folderName(std::string_view folder) override;
   bool isFolder(std::string_view path) override;
   std::string currentFolder() override;
+
+ private:
+  struct Ahead;
+  // Moves listAhead's MP3 files or sub-folders of `folder` into `mp3` or `subfolders`
+  // (the one not null), waiting for the read to end; false when there are none to take.
+  bool takeAhead(std::string_view folder, fs::Mp3Listing* mp3,
+                 std::vector<std::string>* subfolders);
+
+  std::mutex aheadLock_;
+  std::unique_ptr<Ahead> ahead_;
 };
 
 }  // namespace quorvane
