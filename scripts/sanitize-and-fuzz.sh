@@ -43,12 +43,14 @@ ctest --test-dir "$asan_build" --output-on-failure -j2 || ctest_status=$?
 fail_on_reports
 [ "$ctest_status" -eq 0 ] || exit "$ctest_status"
 
-# The folder loader reads on several threads: its tests again under ThreadSanitizer.
+# The folder loader reads on several threads, the window lists ahead on one: their tests
+# again under ThreadSanitizer.
 echo "== ThreadSanitizer: building the loader tests in $tsan_build"
 CXX=clang++ cmake -S . -B "$tsan_build" -DQUORVANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug \
   -DQUORVANE_WERROR=ON -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" >/dev/null
-cmake --build "$tsan_build" -j2 --target file_ends_test main_window_test hostile_window_test
-for test in file_ends_test main_window_test hostile_window_test; do
+cmake --build "$tsan_build" -j2 --target file_ends_test file_system_test main_window_test \
+  hostile_window_test
+for test in file_ends_test file_system_test main_window_test hostile_window_test; do
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:log_path=$scratch/reports/tsan" \
     "$tsan_build/tests/$test" --gtest_brief=1
 done

@@ -24,7 +24,8 @@ struct ListingFaults {
   bool unknownTypes = false;  // readdir reports DT_UNKNOWN for every entry
   std::string failStatOf;     // fstatat of this name fails with EIO
   int failReaddirAfter = -1;  // readdir fails with EIO after this many entries
-  int entries = 0, stats = 0;
+  int entries = 0, stats = 0;  // counted only while a fault is planted
+  bool planted() const { return unknownTypes || !failStatOf.empty() || failReaddirAfter >= 0; }
 };
 ListingFaults faults;
 
@@ -48,7 +49,7 @@ extern "C" dirent* readdir(DIR* dir) {
     return nullptr;
   }
   dirent* entry = real(dir);
-  if (entry) ++faults.entries;
+  if (entry && faults.planted()) ++faults.entries;
   if (entry && faults.unknownTypes) entry->d_type = DT_UNKNOWN;
   return entry;
 }
@@ -56,7 +57,7 @@ extern "C" dirent* readdir(DIR* dir) {
 extern "C" int fstatat(int folder, const char* name, struct stat* info, int flags) noexcept {
   using Fstatat = int (*)(int, const char*, struct stat*, int);
   static const auto real = reinterpret_cast<Fstatat>(::dlsym(RTLD_NEXT, kFstatat));
-  ++faults.stats;
+  if (faults.planted()) ++faults.stats;
   if (!faults.failStatOf.empty() && faults.failStatOf == name) {
     errno = EIO;
     return -1;
