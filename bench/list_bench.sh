@@ -15,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/timing.sh
 source scripts/ensure-packages.sh
-ensure_packages libtag1-dev python3-mutagen time
+ensure_packages libtag1-dev python3-mutagen time linux-perf
 build=${1:-build-release}
 work=${BENCH_DIR:-/tmp/quorvane-bench}
 runs=${RUNS:-5}
@@ -91,6 +91,31 @@ window "$work/$n" >/dev/null 2>&1
 interleaved_medians : "$work/$n" list window
 printf '%-8s %10s %10s %12s %12s %10s\n' "$n" "${fastest[list]}" "${median[list]}" \
   "${fastest[window]}" "${median[window]}" "$(ratio "${fastest[window]}" "${fastest[list]}")"
+
+echo
+echo "What the window pays for its toolkit: a folder of one file as above, and the processor"
+echo "time (user + system, median) of both, for one file and for 100,000:"
+[ -d "$work/1" ] || python3 bench/make_folder.py "$work/1" 1
+interleaved_medians : "$work/1" list window
+printf '%-8s %10s %10s %12s %12s %10s\n' 1 "${fastest[list]}" "${median[list]}" \
+  "${fastest[window]}" "${median[window]}" "$(ratio "${fastest[window]}" "${fastest[list]}")"
+# The processor time of one run of a command, in milliseconds (perf counts it exactly; the
+# times the system keeps for a process may be sampled at its clock's ticks).
+cpu_ms() {
+  perf stat -x, -e task-clock "$@" 2>&1 >/dev/null | awk -F, '/task-clock/ {printf "%.1f\n", $1}'
+}
+median_cpu_ms() {
+  for _ in $(seq "$runs"); do cpu_ms "$@"; done | sort -n |
+    awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]}'
+}
+printf '%-8s %12s %12s %12s\n' files list_cpu window_cpu difference
+for n in 1 100000; do
+  list_cpu=$(median_cpu_ms "$tool" list "$work/$n")
+  window_cpu=$(median_cpu_ms env QT_QPA_PLATFORM=offscreen QUORVANE_EXIT_AFTER_FIRST_ROWS=1 \
+    "$build/app/quorvane" "$work/$n")
+  printf '%-8s %12s %12s %12s\n' "$n" "$list_cpu" "$window_cpu" \
+    "$(awk -v a="$window_cpu" -v b="$list_cpu" 'BEGIN {printf "%.1f", a - b}')"
+done
 
 echo
 echo "Memory: the largest resident set (VmRSS, KiB) of list and of the window up to its"
