@@ -229,19 +229,18 @@ class StderrMessages : public quorvane::MessageBoxes {
   int failures = 0;
 };
 
-// Rows marked changed whose file is no longer in the state it was listed in are not
-// written: each is reported with its line and left out of `rows` (marked unchanged).
-// Returns how many.
-int leaveOutChangedFiles(std::vector<quorvane::SheetRow>& rows, const std::string& folder,
-                         bool dryRun) {
+// Rows marked changed, `changed` (indexes into `rows`), whose file as read into `ends` is no
+// longer in the state it was listed in are not written: each is reported with its line and
+// left out of `rows` (marked unchanged). Returns how many.
+int leaveOutChangedFiles(std::vector<quorvane::SheetRow>& rows,
+                         const std::vector<std::size_t>& changedRows,
+                         const std::vector<quorvane::FileEnd>& ends, bool dryRun) {
   int changed = 0;
-  for (quorvane::SheetRow& row : rows) {
-    if (row.cells[quorvane::colState] != quorvane::kStateChanged || !row.listedState) continue;
-    const std::string& loaded = row.cells[quorvane::colOrigName];
-    const quorvane::FileEnd end =
-        quorvane::readFileEnd(fileService.joinPath(folder, loaded), fileService);
-    if (quorvane::fileStateOf(end) == *row.listedState) continue;
-    const std::string name = quorvane::cli::forOutput(loaded);
+  for (std::size_t k = 0; k < changedRows.size(); ++k) {
+    quorvane::SheetRow& row = rows[changedRows[k]];
+    if (!row.listedState) continue;
+    if (quorvane::fileStateOf(ends[k]) == *row.listedState) continue;
+    const std::string name = quorvane::cli::forOutput(row.cells[quorvane::colOrigName]);
     if (dryRun) {
       std::printf("%s: changed since it was listed: not written (--force writes it)\n",
                   name.c_str());
@@ -278,18 +277,28 @@ int apply(const std::string& folderArgument, const std::string* fileArgument,
     std::fprintf(stderr, "quorvane-tag: nothing was written\n");
     return 2;
   }
+  // The files of the rows marked changed, read once and many at a time, for the warnings and
+  // for the check that none has changed since it was listed.
+  std::vector<std::size_t> changedRows;
+  std::vector<std::string> changedNames;
+  for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
+    if (sheet.rows[i].cells[quorvane::colState] != quorvane::kStateChanged) continue;
+    changedRows.push_back(i);
+    changedNames.push_back(sheet.rows[i].cells[quorvane::colOrigName]);
+  }
+  std::vector<quorvane::FileEnd> ends;
+  quorvane::readFileEnds(folder, changedNames, fileService, ends, [](std::size_t, std::size_t) {});
   // What Save will write otherwise than the cells say (cut, spaced), and what a spreadsheet
   // program may have changed on its own: warnings, since the rows are written all the same.
-  for (const quorvane::SheetRow& row : sheet.rows) {
-    if (row.cells[quorvane::colState] != quorvane::kStateChanged) continue;
-    const quorvane::FileEnd end = quorvane::readFileEnd(
-        fileService.joinPath(folder, row.cells[quorvane::colOrigName]), fileService);
+  for (std::size_t k = 0; k < changedRows.size(); ++k) {
+    const quorvane::FileEnd& end = ends[k];
     for (const std::string& warning :
-         quorvane::rowWarnings(row, end.hasTag() ? &end.tail : nullptr)) {
+         quorvane::rowWarnings(sheet.rows[changedRows[k]], end.hasTag() ? &end.tail : nullptr)) {
       std::fprintf(stderr, "quorvane-tag: %s\n", warning.c_str());
     }
   }
-  const int changedFiles = force ? 0 : leaveOutChangedFiles(sheet.rows, folder, dryRun);
+  const int changedFiles =
+      force ? 0 : leaveOutChangedFiles(sheet.rows, changedRows, ends, dryRun);
   if (dryRun) {
     const quorvane::SavePreview preview = quorvane::previewSave(sheet.rows, folder);
     std::string out;
