@@ -90,17 +90,17 @@ int main(int argc, char** argv) {
   quorvane::PosixFileService files;
   const std::string path = quorvane::nameFromBytes(args.path);
   const std::string notOpened = args.path + ": not a folder or an MP3 file\n";
-  if (!args.path.empty()) {
-    const std::optional<quorvane::PathToOpen> open = quorvane::pathToOpen(path, files);
-    if (!open) return reportError(argv[0], notOpened, 2);
-    // A large folder takes about as long to list as Qt takes to start: both at once.
-    files.listAhead(files.normalizeFolder(open->folder));
+  std::optional<quorvane::PathToOpen> open;
+  if (!args.path.empty() && !(open = quorvane::pathToOpen(path, files))) {
+    return reportError(argv[0], notOpened, 2);
   }
 
   if (const std::string problem = quorvane::displayProblem(); !problem.empty()) {
     std::fprintf(stderr, "quorvane: %s\n", problem.c_str());
     return 1;
   }
+  // A large folder takes about as long to list as Qt takes to start: both at once.
+  if (open) files.listAhead(files.normalizeFolder(open->folder));
 
   // Qt sees no argument of ours, so that a folder named like a Qt option ("-reverse") is
   // still a folder; Qt takes its settings from the environment (QT_QPA_PLATFORM, ...).

@@ -229,9 +229,9 @@ class StderrMessages : public quorvane::MessageBoxes {
   int failures = 0;
 };
 
-// Rows marked changed, `changed` (indexes into `rows`), whose file as read into `ends` is no
-// longer in the state it was listed in are not written: each is reported with its line and
-// left out of `rows` (marked unchanged). Returns how many.
+// The rows marked changed are `changedRows` (indexes into `rows`), their files as read now
+// `ends`. Those whose file is no longer in the state it was listed in are not written: each
+// is reported with its line and left out of `rows` (marked unchanged). Returns how many.
 int leaveOutChangedFiles(std::vector<quorvane::SheetRow>& rows,
                          const std::vector<std::size_t>& changedRows,
                          const std::vector<quorvane::FileEnd>& ends, bool dryRun) {
