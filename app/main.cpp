@@ -91,8 +91,9 @@ int main(int argc, char** argv) {
   const std::string path = quorvane::nameFromBytes(args.path);
   const std::string notOpened = args.path + ": not a folder or an MP3 file\n";
   std::optional<quorvane::PathToOpen> open;
-  if (!args.path.empty() && !(open = quorvane::pathToOpen(path, files))) {
-    return reportError(argv[0], notOpened, 2);
+  if (!args.path.empty()) {
+    open = quorvane::pathToOpen(path, files);
+    if (!open) return reportError(argv[0], notOpened, 2);
   }
 
   if (const std::string problem = quorvane::displayProblem(); !problem.empty()) {

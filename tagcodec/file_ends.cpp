@@ -161,8 +161,9 @@ void readEnds(std::size_t count, const ReadOne& readOne,
     }
     return;
   }
-  const auto patience = std::max(kSlowDevice, kSlowDevice * static_cast<long>(filesPerChunk) /
-                                                  static_cast<long>(kFilesInSlowDevice));
+  // Runs are never shorter than kFilesInSlowDevice files.
+  const auto patience =
+      kSlowDevice * static_cast<long>(filesPerChunk) / static_cast<long>(kFilesInSlowDevice);
   for (std::size_t chunk = 0; chunk < chunkCount; ++chunk) {
     // Readers that did not finish a chunk each while the caller waited take longer than
     // kSlowDevice for kFilesInSlowDevice files: they wait on the device. A chunk that is late

@@ -3,10 +3,12 @@
 #include <memory>
 #include <mutex>
 
-#include "os/posix/file_system.h"
 #include "platform/file_service.h"
 
 namespace quorvane {
+namespace fs {
+struct Mp3Listing;
+}
 
 // Files and folders on Linux: paths are bytes, held as UTF-8 text by the rule of
 // file_names.h. Drives are the roots of the mounted file systems a user works in.
